@@ -1,0 +1,140 @@
+#include "AtomicFile.h"
+
+#include "CipherError.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace veilcraft {
+
+namespace {
+
+std::string cause(int error)
+{
+    return std::strerror(error);
+}
+
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string fileNameOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string randomSuffix()
+{
+    static thread_local std::mt19937_64 generator{std::random_device{}()};
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string suffix(8, 'x');
+    for (char& c : suffix)
+        c = kAlphabet[generator() % (sizeof kAlphabet - 1)];
+    return suffix;
+}
+
+void syncFd(int fd, const std::string& what)
+{
+    if (::fsync(fd) != 0)
+        throw CipherError("Cannot write " + what + ": " + cause(errno));
+}
+
+}  // namespace
+
+void syncFolderOf(const std::string& path)
+{
+    const int fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;  // the folder itself is gone; nothing left to make durable
+    ::fsync(fd);
+    ::close(fd);
+}
+
+AtomicFile::AtomicFile(std::string target, int mode) : target_(std::move(target))
+{
+    // A short hidden name beside the target, so that the rename stays in one
+    // file system and a leftover after a crash is easy to recognise.
+    const std::string folder = folderOf(target_);
+    std::string base = fileNameOf(target_);
+    if (base.size() > 200)
+        base.resize(200);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary_ = folder + "/." + base + "." + randomSuffix() + ".part";
+        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd_ >= 0) {
+            writer_ = std::make_unique<BackgroundWriter>(fd_);
+            return;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    const int error = errno;
+    temporary_.clear();
+    throw CipherError("Cannot write " + target_ + ": " + cause(error));
+}
+
+AtomicFile::~AtomicFile()
+{
+    discard();
+}
+
+void AtomicFile::discard() noexcept
+{
+    writer_.reset();
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+}
+
+void AtomicFile::write(const std::uint8_t* data, std::size_t length)
+{
+    if (const int error = writer_->write(data, length); error != 0)
+        throw CipherError("Cannot write " + target_ + ": " + cause(error));
+}
+
+void AtomicFile::commit(Durability durability)
+{
+    const int error = writer_->finish();
+    writer_.reset();
+    if (error != 0)
+        throw CipherError("Cannot write " + target_ + ": " + cause(error));
+    struct stat existing {};
+    const bool replacing = ::lstat(target_.c_str(), &existing) == 0;
+    const bool sync = durability == Durability::Always || replacing;
+    // A replaced file keeps its permissions, so that a private file does not
+    // become readable by others when it is written again.
+    if (replacing && S_ISREG(existing.st_mode))
+        ::fchmod(fd_, existing.st_mode & 07777);
+    if (sync)
+        syncFd(fd_, target_);
+    if (::close(fd_) != 0) {
+        fd_ = -1;
+        throw CipherError("Cannot write " + target_ + ": " + cause(errno));
+    }
+    fd_ = -1;
+    if (replacing && S_ISDIR(existing.st_mode))
+        throw CipherError("Cannot write " + target_ + ": a folder of that name exists");
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0)
+        throw CipherError("Cannot write " + target_ + ": " + cause(errno));
+    temporary_.clear();
+    if (sync)
+        syncFolderOf(target_);
+}
+
+}  // namespace veilcraft

@@ -1,0 +1,101 @@
+#include "Cli.h"
+
+#include "Commands.h"
+
+#include <iostream>
+
+namespace veilcraft::cli {
+
+namespace {
+
+constexpr const char* kPasswordHelp =
+    "The password is never taken from the command line: it is read from the file given\n"
+    "with --password-file FILE (its first line), else from the environment variable\n"
+    "VEILCRAFT_PASSWORD, else asked on the terminal without echo. Only latin-1\n"
+    "characters can be used in a password.\n";
+
+void printOverview(std::ostream& stream)
+{
+    stream << "Usage: veilcraft COMMAND [OPTIONS] [ARGUMENTS]\n\n"
+              "Encrypts files under a password into .vkf files and decrypts them again.\n\n"
+              "Commands:\n";
+    for (const Command& command : commands())
+        stream << "  " << command.name << std::string(10 - std::string(command.name).size(), ' ')
+               << command.summary << '\n';
+    stream << "\nRun 'veilcraft COMMAND --help' for a command's options.\n\n" << kPasswordHelp
+           << "\nExit status: 0 when everything succeeded, 1 when a file failed, 2 for a usage error.\n";
+}
+
+}  // namespace
+
+const std::vector<Command>& commands()
+{
+    static const std::vector<Command> table = {
+        {"encrypt", "encrypt each FILE into its own .vkf file",
+         "Usage: veilcraft encrypt [--dest DIR] [--cipher Blowfish|RC4] [--remove-sources]\n"
+         "                         [--password-file FILE] FILE...\n\n"
+         "Encrypts each FILE into DIR/NAME.vkf, where NAME is the file name up to its first\n"
+         "\".\". Without --dest each file is written beside its source. --cipher records the\n"
+         "chosen cipher in the file and sets the password limit (Blowfish 56, RC4 128\n"
+         "characters); the data itself is always encrypted with RC4. --remove-sources\n"
+         "deletes each source once its encrypted file is safely on disk.\n",
+         runEncrypt},
+        {"decrypt", "decrypt .vkf files next to themselves",
+         "Usage: veilcraft decrypt [--password-file FILE] FILE.vkf...\n\n"
+         "Decrypts each FILE.vkf beside itself: notes.vkf holding a .txt file becomes\n"
+         "notes.txt. An existing file of that name is replaced.\n",
+         runDecrypt},
+        {"base64", "Base64 from standard input to standard output",
+         "Usage: veilcraft base64 encode|decode\n\n"
+         "Encodes or decodes standard input, byte for byte, to standard output. Nothing is\n"
+         "skipped while decoding: a line break is an invalid character.\n",
+         runBase64},
+        {"cipher", "run a cipher engine on a file directly",
+         "Usage: veilcraft cipher rc4|blowfish encrypt|decrypt [--password-file FILE] SOURCE DEST\n\n"
+         "Encrypts or decrypts SOURCE into DEST with the chosen engine alone, without the\n"
+         ".vkf trailer. DEST is replaced only when the whole output is written.\n",
+         runCipher},
+    };
+    return table;
+}
+
+int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    if (arguments.empty()) {
+        printOverview(err);
+        return kExitUsage;
+    }
+    const std::string& name = arguments.front();
+    if (name == "--help" || name == "-h" || name == "help") {
+        printOverview(out);
+        return kExitSuccess;
+    }
+    for (const Command& command : commands()) {
+        if (name != command.name)
+            continue;
+        CommandContext context{{arguments.begin() + 1, arguments.end()}, in, out, err};
+        for (const std::string& argument : context.arguments) {
+            if (argument == "--")
+                break;
+            if (argument == "--help" || argument == "-h") {
+                out << command.help << '\n' << kPasswordHelp;
+                return kExitSuccess;
+            }
+        }
+        try {
+            return command.run(context);
+        } catch (const UsageError& error) {
+            err << "veilcraft " << command.name << ": " << error.what() << "\n"
+                << "Run 'veilcraft " << command.name << " --help' for its usage.\n";
+            return kExitUsage;
+        } catch (const std::exception& error) {
+            err << "veilcraft " << command.name << ": " << error.what() << '\n';
+            return kExitFailure;
+        }
+    }
+    err << "veilcraft: unknown command '" << name << "'\n\n";
+    printOverview(err);
+    return kExitUsage;
+}
+
+}  // namespace veilcraft::cli

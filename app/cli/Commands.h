@@ -1,0 +1,35 @@
+#pragma once
+
+#include "CommandLine.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace veilcraft::cli {
+
+// What every subcommand gets: its own arguments and the three streams.
+struct CommandContext {
+    std::vector<std::string> arguments;
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// One subcommand: its name, a one-line summary, its full help text, and the
+// function that runs it and returns the exit code.
+struct Command {
+    const char* name;
+    const char* summary;
+    const char* help;
+    int (*run)(CommandContext& context);
+};
+
+int runEncrypt(CommandContext& context);
+int runDecrypt(CommandContext& context);
+int runBase64(CommandContext& context);
+int runCipher(CommandContext& context);
+
+[[nodiscard]] const std::vector<Command>& commands();
+
+}  // namespace veilcraft::cli

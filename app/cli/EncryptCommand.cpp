@@ -1,0 +1,70 @@
+#include "Cli.h"
+#include "CipherSuite.h"
+#include "Commands.h"
+#include "FileEncryptionRun.h"
+#include "PathText.h"
+#include "TerminalUserInterface.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace veilcraft::cli {
+
+namespace {
+
+// Sources grouped by the folder they are written to, in order of first
+// appearance, when no destination is given.
+std::vector<std::pair<std::string, std::vector<std::string>>> groupByFolder(const std::vector<std::string>& sources)
+{
+    std::vector<std::pair<std::string, std::vector<std::string>>> groups;
+    for (const std::string& source : sources) {
+        const std::string folder = folderOf(source);
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == folder; });
+        if (group == groups.end())
+            groups.push_back({folder, {source}});
+        else
+            group->second.push_back(source);
+    }
+    return groups;
+}
+
+}  // namespace
+
+int runEncrypt(CommandContext& context)
+{
+    const CommandLine line(context.arguments, {"--remove-sources"}, {"--dest", "--cipher", "--password-file"});
+    if (line.positional().empty())
+        throw UsageError("no file to encrypt");
+    CipherSuite suite;
+    if (const auto cipher = line.value("--cipher")) {
+        const int position = suite.table.positionOf(*cipher);
+        if (position < 0)
+            throw UsageError("unknown cipher '" + *cipher + "' (choose Blowfish or RC4)");
+        suite.table.select(position);
+    }
+    std::vector<std::string> sources;
+    for (const std::string& source : line.positional())
+        sources.push_back(absolutePath(source));
+
+    std::vector<std::pair<std::string, std::vector<std::string>>> runs;
+    if (const auto dest = line.value("--dest"))
+        runs.push_back({absoluteFolderPath(*dest), sources});
+    else
+        runs = groupByFolder(sources);
+
+    const PasswordSource passwords(line.value("--password-file"), context.in, context.err);
+    const PasswordSource::Password password = passwords.obtain(true);
+    TerminalUserInterface ui(context.err, passwords);
+    FileEncryptionRun run(ui, suite.table);
+    bool allSucceeded = true;
+    for (const auto& [folder, group] : runs) {
+        const RunReport report =
+            run.run({group, folder, password.password, password.retyped, line.has("--remove-sources")});
+        allSucceeded = allSucceeded && report.allSucceeded();
+        if (report.outcome != RunReport::Outcome::Completed)
+            break;
+    }
+    return allSucceeded ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace veilcraft::cli

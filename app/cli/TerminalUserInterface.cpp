@@ -1,0 +1,104 @@
+#include "TerminalUserInterface.h"
+
+#include <csignal>
+#include <iostream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace veilcraft::cli {
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void onInterrupt(int)
+{
+    interrupted = true;
+    // A second Ctrl-C ends the program at once.
+    std::signal(SIGINT, SIG_DFL);
+}
+
+}  // namespace
+
+TerminalUserInterface::TerminalUserInterface(std::ostream& err, const PasswordSource& passwords)
+    // The bar is drawn only into the process's own standard error, and only
+    // when that is a terminal: any other stream gets the messages alone.
+    : err_(err), passwords_(passwords), showProgress_(&err == &std::cerr && ::isatty(STDERR_FILENO) != 0)
+{
+    interrupted = false;
+    std::signal(SIGINT, onInterrupt);
+}
+
+TerminalUserInterface::~TerminalUserInterface()
+{
+    clearProgress();
+    std::signal(SIGINT, SIG_DFL);
+}
+
+UserInterface::Answer TerminalUserInterface::message(const std::string& text, const std::string&, Buttons buttons,
+                                                     Icon)
+{
+    clearProgress();
+    err_ << text << '\n' << std::flush;
+    switch (buttons) {
+    case Buttons::YesNo:
+        return answerYes_ ? Answer::Yes : Answer::No;
+    case Buttons::OkCancel:
+        return Answer::Ok;
+    case Buttons::RetryCancel:
+        return Answer::Cancel;
+    case Buttons::Ok:
+        break;
+    }
+    return Answer::Ok;
+}
+
+std::optional<std::string> TerminalUserInterface::askPassword()
+{
+    clearProgress();
+    std::string password = passwords_.obtain(false).password;
+    if (password.empty()) {
+        // The workflow takes an empty password as "cancelled" and stops
+        // silently; on the command line that needs saying.
+        err_ << "The password is empty: nothing was done.\n" << std::flush;
+        return std::nullopt;
+    }
+    return password;
+}
+
+std::string TerminalUserInterface::browseForFolder(const std::string&, const std::string&)
+{
+    throw std::logic_error("the command line takes folders from its arguments");
+}
+
+std::string TerminalUserInterface::askSaveFile(const std::string&, const std::string&)
+{
+    throw std::logic_error("the command line takes file names from its arguments");
+}
+
+void TerminalUserInterface::progress(int percent, const std::string& currentFile)
+{
+    if (!showProgress_)
+        return;
+    constexpr int kWidth = 30;
+    const int filled = percent * kWidth / 100;
+    err_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+         << std::string(static_cast<std::size_t>(kWidth - filled), ' ') << "] " << percent << "% " << currentFile
+         << "\x1b[K" << std::flush;
+    progressShown_ = true;
+}
+
+bool TerminalUserInterface::cancelRequested()
+{
+    return interrupted;
+}
+
+void TerminalUserInterface::clearProgress()
+{
+    if (progressShown_) {
+        err_ << "\r\x1b[K" << std::flush;
+        progressShown_ = false;
+    }
+}
+
+}  // namespace veilcraft::cli

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "PasswordSource.h"
+#include "UserInterface.h"
+
+#include <atomic>
+#include <ostream>
+
+namespace veilcraft::cli {
+
+// The command line's answer to the workflows' questions: messages go to
+// standard error, the password comes from the PasswordSource, questions are
+// answered by the command's flags, and progress is a bar on standard error
+// when it is a terminal. Ctrl-C asks the running work to stop.
+class TerminalUserInterface final : public UserInterface {
+public:
+    TerminalUserInterface(std::ostream& err, const PasswordSource& passwords);
+    ~TerminalUserInterface() override;
+
+    // The answer given to Yes/No questions (a command's --yes flag).
+    void setAnswerYes(bool yes) { answerYes_ = yes; }
+
+    Answer message(const std::string& text, const std::string& title, Buttons buttons, Icon icon) override;
+    std::optional<std::string> askPassword() override;
+    std::string browseForFolder(const std::string& title, const std::string& startFolder) override;
+    std::string askSaveFile(const std::string& filter, const std::string& proposal) override;
+    void processEvents() override {}
+    void setBusy(bool) override {}
+    void progress(int percent, const std::string& currentFile) override;
+    [[nodiscard]] bool cancelRequested() override;
+    void showStatus(const std::string&) override {}
+
+private:
+    void clearProgress();
+
+    std::ostream& err_;
+    const PasswordSource& passwords_;
+    bool answerYes_ = false;
+    bool showProgress_;
+    bool progressShown_ = false;
+};
+
+}  // namespace veilcraft::cli

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "CipherTable.h"
+#include "RunReport.h"
+#include "UserInterface.h"
+
+#include <string>
+#include <vector>
+
+namespace veilcraft {
+
+// Decrypts listed .vkf files next to themselves with one password for the
+// whole run: a single file becomes the container's base name (its folder and
+// file name up to the first ".") followed by the stored four-character type.
+//
+// Files whose name does not end in ".vkf" stop the run. Each file's stored
+// cipher number is selected in the cipher list, but every payload is
+// decrypted with the RC4 engine. Targets appear complete or not at all; the
+// containers themselves are never changed. A file that cannot be decrypted
+// is reported with its cause instead of the success message.
+class DecryptionRun {
+public:
+    DecryptionRun(UserInterface& ui, CipherTable& ciphers);
+
+    RunReport run(const std::vector<std::string>& containers);
+
+private:
+    // Decrypts one container; returns the target, or throws CipherError.
+    std::string decryptOne(const std::string& path, const std::string& password);
+
+    UserInterface& ui_;
+    CipherTable& ciphers_;
+};
+
+// The base of a container path: its folder and its file name up to, not
+// including, the first "." of the file name.
+[[nodiscard]] std::string containerBase(const std::string& path);
+
+}  // namespace veilcraft

@@ -1,0 +1,190 @@
+#include "FileEncryptionRun.h"
+
+#include "CipherError.h"
+#include "PathText.h"
+#include "RunProgress.h"
+#include "VkfContainer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace veilcraft {
+
+namespace {
+
+// Identity of a source when it was read, to notice a change before removal.
+struct Snapshot {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+
+    bool operator==(const Snapshot& other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+Snapshot snapshotOf(const struct stat& info)
+{
+    return {info.st_dev, info.st_ino, info.st_size, info.st_mtim};
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+struct FileEncryptionRun::Done {
+    std::string source;
+    std::string output;
+    Snapshot snapshot;
+    bool replaced = false;
+};
+
+FileEncryptionRun::FileEncryptionRun(UserInterface& ui, const CipherTable& ciphers) : ui_(ui), ciphers_(ciphers) {}
+
+RunReport FileEncryptionRun::run(const FileEncryptionRequest& request)
+{
+    RunReport report;
+    const auto refuse = [this](const char* text) { ui_.message(text, kApplicationTitle); };
+    if (request.password.empty()) {
+        refuse("Password is not null");
+        return report;
+    }
+    if (request.password != request.retyped) {
+        refuse("Your password is not match");
+        return report;
+    }
+    if (static_cast<int>(request.password.size()) > ciphers_.passwordLimit()) {
+        refuse("Password too long!");
+        return report;
+    }
+
+    CipherEngine& engine = ciphers_.currentCipher();
+    const auto durability =
+        request.removeSourceFiles ? AtomicFile::Durability::Always : AtomicFile::Durability::WhenReplacing;
+    std::vector<Done> done;
+    report.outcome = RunReport::Outcome::Completed;
+
+    for (const std::string& p : request.sources) {
+        ui_.processEvents();
+        if (ui_.cancelRequested()) {
+            report.outcome = RunReport::Outcome::Cancelled;
+            break;
+        }
+        struct stat info {};
+        if (::stat(p.c_str(), &info) != 0) {
+            report.failures.push_back({p, std::string("cannot be read: ") + std::strerror(errno)});
+            continue;
+        }
+        if (!S_ISREG(info.st_mode)) {
+            report.failures.push_back({p, "is not a file"});
+            continue;
+        }
+        if (info.st_size == 0) {
+            report.failures.push_back({p, "is empty; there is nothing to encrypt"});
+            continue;
+        }
+        if (vkf::isEncryptedName(p)) {
+            ui_.message(p + " was be encrypted, please select the file again!", kApplicationTitle);
+            report.outcome = RunReport::Outcome::Stopped;
+            break;
+        }
+        if (!isFolder(request.saveTo)) {
+            ui_.message("Error path of files", kApplicationTitle);
+            report.outcome = RunReport::Outcome::Stopped;
+            break;
+        }
+        const std::optional<std::string> contentType = vkf::contentTypeOf(p);
+        if (!contentType) {
+            report.failures.push_back(
+                {p, "the last four characters of its name cannot be stored in an encrypted file "
+                    "(only latin-1 characters can)"});
+            continue;
+        }
+        const vkf::TrailerBytes trailer = vkf::encodeTrailer(*contentType, ciphers_.selectedPosition());
+        std::string folder;
+        std::string fileName;
+        SplitPath(p, folder, fileName);
+        const std::string output = joinPath(request.saveTo, vkf::encryptedFileName(fileName));
+
+        ui_.setBusy(true);
+        try {
+            RunProgress progress(engine, ui_, p);
+            vkf::writeContainer(engine, p, output, request.password, trailer, durability);
+        } catch (const CipherError& error) {
+            report.failures.push_back({p, error.what()});
+            continue;
+        } catch (const RunCancelled&) {
+            report.outcome = RunReport::Outcome::Cancelled;
+            break;
+        }
+        for (Done& earlier : done) {
+            if (earlier.output == output && !earlier.replaced) {
+                earlier.replaced = true;
+                --report.count;
+                report.failures.push_back(
+                    {earlier.source, earlier.source == p
+                                         ? "is listed more than once; it was encrypted once, into " + output +
+                                               ", and is kept"
+                                         : "its encrypted file " + output + " was replaced by that of " + p});
+            }
+        }
+        done.push_back({p, output, snapshotOf(info)});
+        report.outputs.push_back(output);
+        ++report.count;
+    }
+    ui_.setBusy(false);
+    if (request.removeSourceFiles)
+        removeSources(done, report);
+    finish(request, report);
+    return report;
+}
+
+void FileEncryptionRun::removeSources(const std::vector<Done>& done, RunReport& report)
+{
+    // A source is kept when any of its outputs was replaced, which also keeps
+    // a source that was listed twice.
+    std::set<std::string> kept;
+    for (const Done& entry : done)
+        if (entry.replaced)
+            kept.insert(entry.source);
+    for (const Done& entry : done) {
+        if (kept.count(entry.source) != 0)
+            continue;
+        struct stat info {};
+        if (::stat(entry.source.c_str(), &info) != 0)
+            continue;  // already gone, for instance listed twice
+        if (!(snapshotOf(info) == entry.snapshot)) {
+            report.failures.push_back({entry.source, "changed after it was encrypted; it was not removed"});
+            continue;
+        }
+        if (::unlink(entry.source.c_str()) != 0) {
+            report.failures.push_back(
+                {entry.source, std::string("was encrypted but cannot be removed: ") + std::strerror(errno)});
+            continue;
+        }
+        syncFolderOf(entry.source);
+    }
+}
+
+void FileEncryptionRun::finish(const FileEncryptionRequest& request, const RunReport& report)
+{
+    if (report.outcome == RunReport::Outcome::Completed && (report.count > 0 || report.failures.empty()))
+        ui_.message("Encryption success! The encrypted file(s) have been saved to " + request.saveTo + "(" +
+                        std::to_string(report.count) + " file(s))!",
+                    kApplicationTitle);
+    if (!report.failures.empty())
+        ui_.message(describeFailures("These files were not encrypted or not removed:", report.failures),
+                    kApplicationTitle, UserInterface::Buttons::Ok, UserInterface::Icon::Critical);
+}
+
+}  // namespace veilcraft

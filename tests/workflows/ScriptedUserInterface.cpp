@@ -1,0 +1,41 @@
+#include "ScriptedUserInterface.h"
+
+namespace veilcraft::test {
+
+UserInterface::Answer ScriptedUserInterface::message(const std::string& text, const std::string& title,
+                                                     Buttons buttons, Icon icon)
+{
+    messages.push_back({text, title, buttons, icon});
+    if (!answers.empty()) {
+        const Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+}
+
+std::optional<std::string> ScriptedUserInterface::askPassword()
+{
+    ++passwordRequests;
+    return password;
+}
+
+void ScriptedUserInterface::progress(int, const std::string&)
+{
+    ++progressEvents;
+}
+
+bool ScriptedUserInterface::cancelRequested()
+{
+    return cancelAfterProgressEvents >= 0 && progressEvents >= cancelAfterProgressEvents;
+}
+
+std::vector<std::string> ScriptedUserInterface::texts() const
+{
+    std::vector<std::string> result;
+    for (const Shown& shown : messages)
+        result.push_back(shown.text);
+    return result;
+}
+
+}  // namespace veilcraft::test

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "UserInterface.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace veilcraft::test {
+
+// A UserInterface for tests: records every message and answers from a script.
+class ScriptedUserInterface final : public UserInterface {
+public:
+    struct Shown {
+        std::string text;
+        std::string title;
+        Buttons buttons;
+        Icon icon;
+    };
+
+    std::vector<Shown> messages;
+    std::vector<std::string> statuses;
+    std::deque<Answer> answers;               // default: Ok / Yes
+    std::optional<std::string> password;      // what the password dialog returns
+    int passwordRequests = 0;
+    int cancelAfterProgressEvents = -1;       // -1: never cancel
+    int progressEvents = 0;
+    bool busy = false;
+
+    Answer message(const std::string& text, const std::string& title, Buttons buttons, Icon icon) override;
+    std::optional<std::string> askPassword() override;
+    std::string browseForFolder(const std::string&, const std::string&) override { return {}; }
+    std::string askSaveFile(const std::string&, const std::string&) override { return {}; }
+    void processEvents() override {}
+    void setBusy(bool value) override { busy = value; }
+    void progress(int percent, const std::string& currentFile) override;
+    [[nodiscard]] bool cancelRequested() override;
+    void showStatus(const std::string& text) override { statuses.push_back(text); }
+
+    // The texts of all messages shown, in order.
+    [[nodiscard]] std::vector<std::string> texts() const;
+};
+
+}  // namespace veilcraft::test
