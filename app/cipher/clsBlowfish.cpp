@@ -75,20 +75,18 @@ inline void storeWordLE(std::uint8_t* at, std::uint32_t word)
     return ((t.box[0][x & 0xFF] + t.box[1][(x >> 8) & 0xFF]) ^ t.box[2][(x >> 16) & 0xFF]) + t.box[3][x >> 24];
 }
 
-// Pins a value so that the compiler cannot reassociate the XOR chain it is
-// part of: the word XORed with the next P entry (and, in the first round,
-// with the chaining value) is ready before F's table lookups return, and
-// only one XOR with F's result stays on the critical path.
+// Pins a value so that the compiler cannot reassociate the XOR chain around
+// it: the half computed from P (and, in the first round, the chaining value)
+// is ready while F's lookups are under way, and F's result meets one XOR.
 [[gnu::always_inline]] inline std::uint32_t settled(std::uint32_t x)
 {
     asm("" : "+r"(x));
     return x;
 }
 
-// Rounds as described: for r = 0..7, L ^= P[2r]; R ^= F(L) ^ P[2r+1];
-// L ^= F(R); then (L, R) = (R ^ P[17], L ^ P[16]). The XOR with the next P
-// word is folded into each half-round, ahead of F, so that only one XOR
-// follows each table lookup on the critical path.
+// The 16 rounds: for r = 0..7, L ^= P[2r]; R ^= F(L) ^ P[2r+1]; L ^= F(R);
+// then (L, R) = (R ^ P[17], L ^ P[16]). Each P word is XORed in ahead of the
+// F it meets, so that one XOR follows each table lookup on the critical path.
 [[gnu::always_inline]] inline void encryptBlock(const Tables& t, std::uint32_t& left, std::uint32_t& right)
 {
     std::uint32_t l = left ^ t.p[0];
@@ -152,6 +150,63 @@ void encryptBlocks(const Tables& t, std::uint8_t* data, std::size_t length, Chai
     }
     chain = {cl, cr};
 }
+
+void writeHeader(std::uint8_t* at, const std::array<std::uint8_t, 8>& prefix, std::uint64_t dataSize)
+{
+    std::copy(prefix.begin(), prefix.end(), at);
+    storeWordLE(at + 8, static_cast<std::uint32_t>(dataSize));
+}
+
+// CBC encryption of a buffer that still holds the bare data at its start
+// (zeros after it up to the padded size), producing in place the ciphertext
+// of header + data + padding without first moving the data up by 12 bytes.
+// The plaintext words run prefix, prefix, N, data word 0, 1, ...; block k
+// encrypts words 2k and 2k+1, which are behind the block in the buffer and
+// may already be overwritten, so the three words due next are kept here and
+// each block first takes the two data words it is about to overwrite.
+class ShiftedEncryption {
+public:
+    ShiftedEncryption(const std::array<std::uint8_t, 8>& prefix, std::uint32_t dataSize)
+    {
+        std::uint8_t header[kHeader];
+        writeHeader(header, prefix, dataSize);
+        due_[0] = loadWordBE(header);
+        due_[1] = loadWordBE(header + 4);
+        due_[2] = loadWordBE(header + 8);
+    }
+
+    // Encrypts blocks [from, to) of the buffer at `data`, in order.
+    void run(const Tables& t, std::uint8_t* data, std::uint64_t from, std::uint64_t to)
+    {
+        std::uint32_t a = due_[0];
+        std::uint32_t b = due_[1];
+        std::uint32_t c = due_[2];
+        std::uint32_t cl = chain_.l;
+        std::uint32_t cr = chain_.r;
+        for (std::uint64_t o = from; o < to; o += kBlock) {
+            const std::uint32_t next1 = loadWordBE(data + o);
+            const std::uint32_t next2 = loadWordBE(data + o + 4);
+            std::uint32_t l = a ^ cl;
+            std::uint32_t r = b ^ cr;
+            encryptBlock(t, l, r);
+            storeWordBE(data + o, l);
+            storeWordBE(data + o + 4, r);
+            cl = l;
+            cr = r;
+            a = c;
+            b = next1;
+            c = next2;
+        }
+        due_[0] = a;
+        due_[1] = b;
+        due_[2] = c;
+        chain_ = {cl, cr};
+    }
+
+private:
+    std::uint32_t due_[3] = {};
+    Chain chain_;
+};
 
 void decryptBlocks(const Tables& t, std::uint8_t* data, std::size_t length, Chain& chain)
 {
@@ -256,12 +311,6 @@ bool validSizeDescriptor(std::uint64_t totalSize, std::int32_t dataSize)
     return overhead >= kMinOverhead && overhead <= kMaxOverhead;
 }
 
-void writeHeader(std::uint8_t* at, const std::array<std::uint8_t, 8>& prefix, std::uint64_t dataSize)
-{
-    std::copy(prefix.begin(), prefix.end(), at);
-    storeWordLE(at + 8, static_cast<std::uint32_t>(dataSize));
-}
-
 void readExactly(ByteSource& source, std::uint8_t* buffer, std::size_t length)
 {
     while (length > 0) {
@@ -357,28 +406,14 @@ void clsBlowfish::EncryptByte(ByteArray& bytes, std::string_view key)
     const std::size_t total = paddedSize(dataSize);
     const auto prefix = prefixSource_();
 
-    // Header, data, zero padding. With room to spare the data moves up in
-    // place (growing zero-fills the tail, which becomes the padding);
-    // otherwise a new buffer costs one copy where growing, which reallocates,
-    // and then moving would cost two.
-    if (bytes.capacity() >= total) {
-        bytes.resize(total);
-        std::memmove(bytes.data() + kHeader, bytes.data(), dataSize);
-        writeHeader(bytes.data(), prefix, dataSize);
-    } else {
-        ByteArray plain;
-        plain.reserve(total);
-        plain.resize(kHeader);
-        writeHeader(plain.data(), prefix, dataSize);
-        plain.insert(plain.end(), bytes.begin(), bytes.end());
-        plain.resize(total);
-        bytes.swap(plain);
-    }
-
+    // Growing zero-fills the tail, which is the padding; the data moves into
+    // its place behind the header as the blocks are encrypted.
+    bytes.reserve(total);
+    bytes.resize(total);
     ProgressMeter meter(Progress(), total);
-    Chain chain;
+    ShiftedEncryption encryption(prefix, static_cast<std::uint32_t>(dataSize));
     walkBlocks(meter, 0, total, [&](std::uint64_t from, std::uint64_t to) {
-        encryptBlocks(tables_, bytes.data() + from, to - from, chain);
+        encryption.run(tables_, bytes.data(), from, to);
     });
     meter.finish();
 }

@@ -254,7 +254,7 @@ TEST(BlowfishKnownAnswers, BufferAndStreamReproduceEveryCase)
         EXPECT_EQ(buffer, plain);
         EXPECT_EQ(log.take(), progress);  // same total, same block positions
 
-        ByteArray roomy;  // room to grow: the data moves up in place
+        ByteArray roomy;  // room to grow: encrypted without reallocation
         roomy.reserve(plain.size() + 19);
         roomy.assign(plain.begin(), plain.end());
         engine.EncryptByte(roomy, key);
