@@ -22,6 +22,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   openssl time
+  libminizip-dev zlib1g-dev zip unzip python3
 )
 
 missing=()

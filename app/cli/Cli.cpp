@@ -55,6 +55,26 @@ const std::vector<Command>& commands()
          "Encrypts or decrypts SOURCE into DEST with the chosen engine alone, without the\n"
          ".vkf trailer. DEST is replaced only when the whole output is written.\n",
          runCipher},
+        {"regsvr", "register or unregister a control library",
+         "Usage: veilcraft regsvr [--unregister] PATH-TO-LIBRARY\n\n"
+         "Loads the control library and calls its DllRegisterServer entry point, which\n"
+         "records its classes in the registry store (with --unregister:\n"
+         "DllUnregisterServer, which removes them again), and reports the result in\n"
+         "words. The store is $VEILCRAFT_REGISTRY when set, else\n"
+         "$XDG_DATA_HOME/veilcraft/registry.\n",
+         runRegsvr, false},
+        {"zip", "create, list and extract zip archives with Kompak",
+         "Usage: veilcraft zip create ARCHIVE [--flat] PATH...\n"
+         "       veilcraft zip list ARCHIVE\n"
+         "       veilcraft zip extract ARCHIVE [--dest DIR] [--flat] [ENTRY...]\n\n"
+         "Works through the Kompak zip control as the window does. create writes a new\n"
+         "ARCHIVE (replacing one of that name) holding every file PATH and every folder PATH\n"
+         "with its subfolders, stored from the folder's own name on; --flat stores bare file\n"
+         "names. list prints one line per entry: name, modified, size, packed size and\n"
+         "folder, separated by tabs. extract writes every entry, or the named ENTRYs (letter\n"
+         "case ignored), into DIR (default: the current folder); --flat drops the entries'\n"
+         "folders. The control's messages go to standard error.\n",
+         runZip, false},
     };
     return table;
 }
@@ -78,7 +98,9 @@ int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ost
             if (argument == "--")
                 break;
             if (argument == "--help" || argument == "-h") {
-                out << command.help << '\n' << kPasswordHelp;
+                out << command.help << '\n';
+                if (command.readsPassword)
+                    out << kPasswordHelp;
                 return kExitSuccess;
             }
         }

@@ -23,12 +23,16 @@ struct Command {
     const char* summary;
     const char* help;
     int (*run)(CommandContext& context);
+    // Whether its help ends with how passwords are obtained.
+    bool readsPassword = true;
 };
 
 int runEncrypt(CommandContext& context);
 int runDecrypt(CommandContext& context);
 int runBase64(CommandContext& context);
 int runCipher(CommandContext& context);
+int runZip(CommandContext& context);
+int runRegsvr(CommandContext& context);
 
 [[nodiscard]] const std::vector<Command>& commands();
 
