@@ -49,6 +49,8 @@ inline constexpr Guid CLSID_KompakPropPage{
     0x3DD3FA89, 0xE535, 0x4464, {0x86, 0xF6, 0x3C, 0x65, 0xBE, 0x2D, 0xD9, 0x8F}};
 inline constexpr const char* kPropPageProgId = "KOMPAK.KompakPropPage.1";
 inline constexpr const char* kPropPageTypeName = "Kompak Property Page"; // string resource 2
+// The companion library that serves the property page, beside libkompak.so.
+inline constexpr const char* kPropPageLibrary = "libkompakpage.so";
 
 // The source of every error notification: the component's application name.
 inline constexpr const char* kApplicationName = "Kompak";

@@ -3,9 +3,10 @@
 // registry store. Everything else in libkompak.so is hidden.
 //
 // The property page class is registered here with this library as its
-// server, as the control's registration names it; its widget will live in a
-// small companion library (the control's core needs no widgets), and until
-// that is served DllGetClassObject answers CLASS_E_CLASSNOTAVAILABLE for it.
+// server, as the control's registration names it. Its widget lives in the
+// companion library libkompakpage.so beside this one, so that the control's
+// core needs no widget toolkit: requests for the page class are forwarded
+// there, and only then is that library loaded.
 
 #include "CKompakCtrl.h"
 #include "ComponentRegistry.h"
@@ -72,6 +73,24 @@ ClassRegistration controlClass(const std::string& library)
     return c;
 }
 
+// The page's class object from the companion library. The library stays
+// loaded for the life of the process: page objects may outlive any count
+// this library could keep of them.
+HRESULT propertyPageClassObject(const Guid& clsid, const Guid& iid, void** object)
+{
+    static void* const companion = [] {
+        const std::optional<std::string> library = libraryPath();
+        if (!library)
+            return static_cast<void*>(nullptr);
+        const auto path = std::filesystem::path(*library).parent_path() / kPropPageLibrary;
+        return ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }();
+    if (companion == nullptr)
+        return CLASS_E_CLASSNOTAVAILABLE;
+    const auto entry = reinterpret_cast<DllGetClassObjectFn>(::dlsym(companion, "DllGetClassObject"));
+    return entry != nullptr ? entry(&clsid, &iid, object) : CLASS_E_CLASSNOTAVAILABLE;
+}
+
 ClassRegistration propertyPageClass(const std::string& library)
 {
     ClassRegistration c;
@@ -95,6 +114,8 @@ KOMPAK_EXPORT HRESULT DllGetClassObject(const Guid* clsid, const Guid* iid, void
     if (clsid == nullptr || iid == nullptr || object == nullptr)
         return E_POINTER;
     *object = nullptr;
+    if (*clsid == CLSID_KompakPropPage)
+        return propertyPageClassObject(*clsid, *iid, object);
     if (*clsid != CLSID_Kompak)
         return CLASS_E_CLASSNOTAVAILABLE;
     try {

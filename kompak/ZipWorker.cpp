@@ -1,5 +1,7 @@
 #include "ZipWorker.h"
 
+#include "FileDescriptor.h"
+
 #include "DirectoryWalker.h"
 #include "EntryReader.h"
 #include "ZipPaths.h"
@@ -28,29 +30,6 @@ constexpr std::size_t kChunkSize = 256 * 1024;
 constexpr std::uint64_t kZip64Threshold = 0xFFFFFFFFu;
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    [[nodiscard]] int get() const { return fd_; }
-    // Closes now and tells whether the data reached the file system cleanly.
-    bool close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 // The file an entry is extracted into until it is complete and its CRC
 // checked: a hidden, short name beside the target (short, so that targets

@@ -23,6 +23,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   openssl time
   libminizip-dev zlib1g-dev zip unzip python3
+  qt6-base-dev qt6-base-dev-tools libgl-dev
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "RegistryStore.h"
 
+#include "FileDescriptor.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -123,23 +125,6 @@ std::string errnoText(const std::string& what, const std::string& path)
 {
     return what + " " + path + ": " + std::strerror(errno);
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    [[nodiscard]] int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 bool writeAll(int fd, std::string_view data)
 {

@@ -3,6 +3,7 @@
 // program as a child process for what only the real executable does (its
 // environment, its standard streams, no terminal).
 #include "Cli.h"
+#include "ScopedEnv.h"
 #include "TempDir.h"
 
 #include <gmock/gmock.h>
@@ -36,6 +37,7 @@ using veilcraft::test::fileExists;
 using veilcraft::test::listFolder;
 using veilcraft::test::randomBytes;
 using veilcraft::test::readFile;
+using veilcraft::test::ScopedEnv;
 using veilcraft::test::TempDir;
 using veilcraft::test::writeFile;
 
@@ -58,32 +60,6 @@ CliResult runVeilcraft(const std::vector<std::string>& arguments, const std::str
     const int code = veilcraft::cli::runCli(arguments, in, out, err);
     return {code, out.str(), err.str()};
 }
-
-// Sets (or with nullopt removes) an environment variable for its lifetime.
-class ScopedEnv {
-public:
-    ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name))
-    {
-        if (const char* old = std::getenv(name_.c_str()))
-            old_ = old;
-        set(value);
-    }
-    ~ScopedEnv() { set(old_); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-    void set(const std::optional<std::string>& value)
-    {
-        if (value)
-            ::setenv(name_.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name_.c_str());
-    }
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
 
 // Changes the current folder for its lifetime.
 class ScopedCurrentFolder {

@@ -19,7 +19,6 @@ public:
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-private:
     void set(const std::optional<std::string>& value)
     {
         if (value)
@@ -28,6 +27,7 @@ private:
             ::unsetenv(name_.c_str());
     }
 
+private:
     std::string name_;
     std::optional<std::string> old_;
 };
