@@ -31,19 +31,25 @@ void printOverview(std::ostream& stream)
 const std::vector<Command>& commands()
 {
     static const std::vector<Command> table = {
-        {"encrypt", "encrypt each FILE into its own .vkf file",
+        {"encrypt", "encrypt each FILE into its own .vkf file, or all into one",
          "Usage: veilcraft encrypt [--dest DIR] [--cipher Blowfish|RC4] [--remove-sources]\n"
+         "                         [--password-file FILE] FILE...\n"
+         "       veilcraft encrypt --archive OUT.vkf [--cipher Blowfish|RC4] [--remove-sources]\n"
          "                         [--password-file FILE] FILE...\n\n"
          "Encrypts each FILE into DIR/NAME.vkf, where NAME is the file name up to its first\n"
          "\".\". Without --dest each file is written beside its source. --cipher records the\n"
          "chosen cipher in the file and sets the password limit (Blowfish 56, RC4 128\n"
          "characters); the data itself is always encrypted with RC4. --remove-sources\n"
-         "deletes each source once its encrypted file is safely on disk.\n",
+         "deletes each source once its encrypted file is safely on disk.\n\n"
+         "With --archive all FILEs go into one zip archive (each stored under its last\n"
+         "folder and name), which is encrypted into OUT.vkf; --remove-sources then deletes\n"
+         "the sources once OUT.vkf is safely on disk.\n",
          runEncrypt},
         {"decrypt", "decrypt .vkf files next to themselves",
          "Usage: veilcraft decrypt [--password-file FILE] FILE.vkf...\n\n"
          "Decrypts each FILE.vkf beside itself: notes.vkf holding a .txt file becomes\n"
-         "notes.txt. An existing file of that name is replaced.\n",
+         "notes.txt. An existing file of that name is replaced. A .vkf holding an archive\n"
+         "is unpacked below the folder of its base name: myfiles.vkf into myfiles/.\n",
          runDecrypt},
         {"base64", "Base64 from standard input to standard output",
          "Usage: veilcraft base64 encode|decode\n\n"
@@ -63,6 +69,16 @@ const std::vector<Command>& commands()
          "words. The store is $VEILCRAFT_REGISTRY when set, else\n"
          "$XDG_DATA_HOME/veilcraft/registry.\n",
          runRegsvr, false},
+        {"shred", "overwrite files with zeros, then delete them",
+         "Usage: veilcraft shred [--passes N] [--yes] FILE...\n\n"
+         "Destroys each FILE: clears its read-only, system and hidden attributes, overwrites\n"
+         "its whole content with zeros N times (default 3, from 1 to 32767), flushing each\n"
+         "pass to the disk, and deletes it. Asks \"Are you sure?\" on the terminal first;\n"
+         "--yes answers Yes, and is needed when standard input is not a terminal. Folders,\n"
+         "symbolic links, other special files and files with more than one name (hard\n"
+         "links) are refused and kept. Every file that was not destroyed is named with\n"
+         "its cause.\n",
+         runShred, false},
         {"zip", "create, list and extract zip archives with Kompak",
          "Usage: veilcraft zip create ARCHIVE [--flat] PATH...\n"
          "       veilcraft zip list ARCHIVE\n"

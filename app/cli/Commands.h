@@ -33,6 +33,7 @@ int runBase64(CommandContext& context);
 int runCipher(CommandContext& context);
 int runZip(CommandContext& context);
 int runRegsvr(CommandContext& context);
+int runShred(CommandContext& context);
 
 [[nodiscard]] const std::vector<Command>& commands();
 

@@ -1,3 +1,4 @@
+#include "ArchiveEncryptionRun.h"
 #include "Cli.h"
 #include "CipherSuite.h"
 #include "Commands.h"
@@ -32,9 +33,13 @@ std::vector<std::pair<std::string, std::vector<std::string>>> groupByFolder(cons
 
 int runEncrypt(CommandContext& context)
 {
-    const CommandLine line(context.arguments, {"--remove-sources"}, {"--dest", "--cipher", "--password-file"});
+    const CommandLine line(context.arguments, {"--remove-sources"},
+                           {"--dest", "--cipher", "--password-file", "--archive"});
     if (line.positional().empty())
         throw UsageError("no file to encrypt");
+    const std::optional<std::string> archive = line.value("--archive");
+    if (archive && line.value("--dest"))
+        throw UsageError("--dest and --archive cannot be combined (--archive names the output file)");
     CipherSuite suite;
     if (const auto cipher = line.value("--cipher")) {
         const int position = suite.table.positionOf(*cipher);
@@ -45,6 +50,16 @@ int runEncrypt(CommandContext& context)
     std::vector<std::string> sources;
     for (const std::string& source : line.positional())
         sources.push_back(absolutePath(source));
+
+    if (archive) {
+        const PasswordSource passwords(line.value("--password-file"), context.in, context.err);
+        const PasswordSource::Password password = passwords.obtain(true);
+        TerminalUserInterface ui(context.err, passwords);
+        ArchiveEncryptionRun run(ui, suite.table);
+        const RunReport report = run.run(
+            {sources, absolutePath(*archive), password.password, password.retyped, line.has("--remove-sources")});
+        return report.allSucceeded() ? kExitSuccess : kExitFailure;
+    }
 
     std::vector<std::pair<std::string, std::vector<std::string>>> runs;
     if (const auto dest = line.value("--dest"))

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <iostream>
 #include <stdexcept>
+#include <string>
 #include <unistd.h>
 
 namespace veilcraft::cli {
@@ -39,6 +40,13 @@ UserInterface::Answer TerminalUserInterface::message(const std::string& text, co
                                                      Icon)
 {
     clearProgress();
+    if (buttons == Buttons::YesNo && !answerYes_ && terminal_ != nullptr) {
+        err_ << text << " [y/N] " << std::flush;
+        std::string line;
+        std::getline(*terminal_, line);
+        return line == "y" || line == "Y" || line == "yes" || line == "Yes" || line == "YES" ? Answer::Yes
+                                                                                          : Answer::No;
+    }
     err_ << text << '\n' << std::flush;
     switch (buttons) {
     case Buttons::YesNo:

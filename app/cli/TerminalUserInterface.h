@@ -4,6 +4,7 @@
 #include "UserInterface.h"
 
 #include <atomic>
+#include <istream>
 #include <ostream>
 
 namespace veilcraft::cli {
@@ -19,6 +20,9 @@ public:
 
     // The answer given to Yes/No questions (a command's --yes flag).
     void setAnswerYes(bool yes) { answerYes_ = yes; }
+    // Yes/No questions not answered by a flag are asked on this terminal
+    // input instead: "y" or "yes" answers Yes, anything else No.
+    void setTerminalAnswers(std::istream* terminal) { terminal_ = terminal; }
 
     Answer message(const std::string& text, const std::string& title, Buttons buttons, Icon icon) override;
     std::optional<std::string> askPassword() override;
@@ -36,6 +40,7 @@ private:
     std::ostream& err_;
     const PasswordSource& passwords_;
     bool answerYes_ = false;
+    std::istream* terminal_ = nullptr;
     bool showProgress_;
     bool progressShown_ = false;
 };

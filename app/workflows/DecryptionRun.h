@@ -3,15 +3,25 @@
 #include "CipherTable.h"
 #include "RunReport.h"
 #include "UserInterface.h"
+#include "VkfContainer.h"
+
+#include <memory>
 
 #include <string>
 #include <vector>
 
 namespace veilcraft {
 
+class KompakClient;
+
 // Decrypts listed .vkf files next to themselves with one password for the
 // whole run: a single file becomes the container's base name (its folder and
 // file name up to the first ".") followed by the stored four-character type.
+//
+// An archive is decrypted into a private temporary zip in the temporary
+// folder (TMPDIR) and unpacked by the zip control below the base; a wrong
+// password shows up as an archive the control cannot read, which is
+// reported instead of the success message, with nothing extracted.
 //
 // Files whose name does not end in ".vkf" stop the run. Each file's stored
 // cipher number is selected in the cipher list, but every payload is
@@ -21,15 +31,20 @@ namespace veilcraft {
 class DecryptionRun {
 public:
     DecryptionRun(UserInterface& ui, CipherTable& ciphers);
+    ~DecryptionRun();
 
     RunReport run(const std::vector<std::string>& containers);
 
 private:
     // Decrypts one container; returns the target, or throws CipherError.
     std::string decryptOne(const std::string& path, const std::string& password);
+    // Unpacks an archive container below its base; returns the base.
+    std::string unpackArchive(const std::string& path, const vkf::ContainerInfo& info, const std::string& password);
+    KompakClient& zip();
 
     UserInterface& ui_;
     CipherTable& ciphers_;
+    std::unique_ptr<KompakClient> zip_;  // made for the first archive
 };
 
 // The base of a container path: its folder and its file name up to, not

@@ -1,6 +1,7 @@
 #include "FileEncryptionRun.h"
 
 #include "CipherError.h"
+#include "EncryptionChecks.h"
 #include "PathText.h"
 #include "RunProgress.h"
 #include "VkfContainer.h"
@@ -15,25 +16,6 @@ namespace veilcraft {
 
 namespace {
 
-// Identity of a source when it was read, to notice a change before removal.
-struct Snapshot {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-
-    bool operator==(const Snapshot& other) const
-    {
-        return device == other.device && inode == other.inode && size == other.size &&
-               modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
-    }
-};
-
-Snapshot snapshotOf(const struct stat& info)
-{
-    return {info.st_dev, info.st_ino, info.st_size, info.st_mtim};
-}
-
 bool isFolder(const std::string& path)
 {
     struct stat info {};
@@ -45,7 +27,7 @@ bool isFolder(const std::string& path)
 struct FileEncryptionRun::Done {
     std::string source;
     std::string output;
-    Snapshot snapshot;
+    SourceSnapshot snapshot;
     bool replaced = false;
 };
 
@@ -54,19 +36,8 @@ FileEncryptionRun::FileEncryptionRun(UserInterface& ui, const CipherTable& ciphe
 RunReport FileEncryptionRun::run(const FileEncryptionRequest& request)
 {
     RunReport report;
-    const auto refuse = [this](const char* text) { ui_.message(text, kApplicationTitle); };
-    if (request.password.empty()) {
-        refuse("Password is not null");
+    if (!passwordAccepted(ui_, ciphers_, request.password, request.retyped))
         return report;
-    }
-    if (request.password != request.retyped) {
-        refuse("Your password is not match");
-        return report;
-    }
-    if (static_cast<int>(request.password.size()) > ciphers_.passwordLimit()) {
-        refuse("Password too long!");
-        return report;
-    }
 
     CipherEngine& engine = ciphers_.currentCipher();
     const auto durability =
@@ -138,7 +109,7 @@ RunReport FileEncryptionRun::run(const FileEncryptionRequest& request)
                                          : "its encrypted file " + output + " was replaced by that of " + p});
             }
         }
-        done.push_back({p, output, snapshotOf(info)});
+        done.push_back({p, output, SourceSnapshot::of(info)});
         report.outputs.push_back(output);
         ++report.count;
     }
@@ -160,19 +131,7 @@ void FileEncryptionRun::removeSources(const std::vector<Done>& done, RunReport& 
     for (const Done& entry : done) {
         if (kept.count(entry.source) != 0)
             continue;
-        struct stat info {};
-        if (::stat(entry.source.c_str(), &info) != 0)
-            continue;  // already gone, for instance listed twice
-        if (!(snapshotOf(info) == entry.snapshot)) {
-            report.failures.push_back({entry.source, "changed after it was encrypted; it was not removed"});
-            continue;
-        }
-        if (::unlink(entry.source.c_str()) != 0) {
-            report.failures.push_back(
-                {entry.source, std::string("was encrypted but cannot be removed: ") + std::strerror(errno)});
-            continue;
-        }
-        syncFolderOf(entry.source);
+        removeSource(entry.source, entry.snapshot, "encrypted", report);
     }
 }
 

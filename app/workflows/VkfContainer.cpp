@@ -83,12 +83,12 @@ ContainerInfo readContainer(const std::string& path)
 }
 
 void decryptPayload(CipherEngine& engine, const std::string& containerPath, const ContainerInfo& info,
-                    const std::string& target, std::string_view key, AtomicFile::Durability durability)
+                    const std::string& target, std::string_view key, AtomicFile::Durability durability, int mode)
 {
     if (info.payloadLength == 0)
         throw CipherError("the file holds no encrypted data");
     FileSource payload(containerPath, info.payloadLength);
-    AtomicFile out(target);
+    AtomicFile out(target, mode);
     engine.decryptStream(payload, out, key);
     out.commit(durability);
 }

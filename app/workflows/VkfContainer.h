@@ -65,9 +65,10 @@ struct ContainerInfo {
 [[nodiscard]] ContainerInfo readContainer(const std::string& path);
 
 // Decrypts the payload of a container straight into `target` (no copy of the
-// payload is made). The target appears complete or not at all.
+// payload is made). The target appears complete or not at all; `mode` is
+// the target's permission bits before the umask (0600 for private copies).
 void decryptPayload(CipherEngine& engine, const std::string& containerPath, const ContainerInfo& info,
                     const std::string& target, std::string_view key,
-                    AtomicFile::Durability durability = AtomicFile::Durability::WhenReplacing);
+                    AtomicFile::Durability durability = AtomicFile::Durability::WhenReplacing, int mode = 0666);
 
 }  // namespace veilcraft::vkf

@@ -835,6 +835,41 @@ TEST_F(CliDecrypt, ArchiveContainerIsReportedAsNotUnpackable)
     EXPECT_EQ(listFolder(root), std::vector<std::string>{"myvkffile.vkf"});
 }
 
+// Catches the archive commands losing a file or a source on the way:
+// encrypt --archive, then decrypt, gives back every file under its last
+// folder, and the sources go only once the container is written.
+TEST_F(CliEncrypt, ArchiveRoundTripThroughDecrypt)
+{
+    std::filesystem::create_directories(at("docs"));
+    writeFile(at("docs/a.txt"), "alpha");
+    writeFile(at("docs/b.txt"), "beta");
+
+    const CliResult encrypted = runVeilcraft(
+        {"encrypt", "--archive", at("all.vkf"), "--cipher", "Blowfish", "--remove-sources", at("docs/a.txt"),
+         at("docs/b.txt")});
+    EXPECT_EQ(encrypted.code, 0) << encrypted.err;
+    EXPECT_THAT(encrypted.err, HasSubstr("Encryption success!, the encrypted file(s) have been saved to " + at("all.vkf")));
+    EXPECT_EQ(lastBytes(readFile(at("all.vkf")), 9), trailer(".zip", "0  "));
+    EXPECT_EQ(listFolder(at("docs")), std::vector<std::string>{});
+
+    const CliResult decrypted = runVeilcraft({"decrypt", at("all.vkf")});
+    EXPECT_EQ(decrypted.code, 0) << decrypted.err;
+    EXPECT_THAT(decrypted.err, HasSubstr("has been decrypted as " + at("all")));
+    EXPECT_EQ(readFile(at("all/docs/a.txt")), "alpha");
+    EXPECT_EQ(readFile(at("all/docs/b.txt")), "beta");
+}
+
+TEST_F(CliEncrypt, ArchiveIntoAMissingFolderFailsAndKeepsTheSource)
+{
+    writeFile(at("a.txt"), "alpha");
+    const CliResult result =
+        runVeilcraft({"encrypt", "--archive", at("missing/all.vkf"), "--remove-sources", at("a.txt")});
+    EXPECT_EQ(result.code, 1);
+    EXPECT_THAT(result.err, HasSubstr("does not exist"));
+    EXPECT_EQ(listFolder(root), names({"a.txt"}));
+    EXPECT_EQ(runVeilcraft({"encrypt", "--archive", at("x.vkf"), "--dest", root, at("a.txt")}).code, 2);
+}
+
 // Catches a stored type holding a NUL byte truncating the target name.
 TEST_F(CliDecrypt, StoredTypeWithNulIsRefused)
 {

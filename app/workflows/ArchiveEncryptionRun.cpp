@@ -1,0 +1,163 @@
+#include "ArchiveEncryptionRun.h"
+
+#include "CipherError.h"
+#include "ComponentError.h"
+#include "EncryptionChecks.h"
+#include "KompakClient.h"
+#include "PathText.h"
+#include "RunProgress.h"
+#include "VkfContainer.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace veilcraft {
+
+namespace {
+
+// A private (0600), uniquely named file that is removed when it goes. Two
+// runs writing the same output must not share one archive, and nobody else
+// may read the plain archive while it exists.
+class TemporaryFile {
+public:
+    // `pattern` ends in "XXXXXX" followed by `suffixLength` characters.
+    TemporaryFile(std::string pattern, int suffixLength) : path_(std::move(pattern))
+    {
+        const int fd = ::mkstemps(path_.data(), suffixLength);
+        if (fd < 0)
+            throw CipherError("a temporary file cannot be created beside it: " + std::string(std::strerror(errno)));
+        ::close(fd);
+    }
+    ~TemporaryFile() { ::unlink(path_.c_str()); }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    [[nodiscard]] const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+struct Archived {
+    std::string source;
+    SourceSnapshot snapshot;
+};
+
+}  // namespace
+
+ArchiveEncryptionRun::ArchiveEncryptionRun(UserInterface& ui, const CipherTable& ciphers) : ui_(ui), ciphers_(ciphers)
+{
+}
+
+RunReport ArchiveEncryptionRun::run(const ArchiveEncryptionRequest& request)
+{
+    RunReport report;
+    if (!passwordAccepted(ui_, ciphers_, request.password, request.retyped))
+        return report;
+    const auto fail = [&](const std::string& cause) {
+        ui_.message(request.saveTo + " was not written: " + cause, kApplicationTitle, UserInterface::Buttons::Ok,
+                    UserInterface::Icon::Critical);
+        report.failures.push_back({request.saveTo, cause});
+        return report;
+    };
+
+    // Checked before anything is zipped: the temporary archive lives beside
+    // the output, so a missing folder would fail only after all the work.
+    struct stat info {};
+    const std::string folder = folderOf(request.saveTo);
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return fail("its folder " + folder + " does not exist");
+    if (::stat(request.saveTo.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return fail("it is a folder");
+
+    std::unique_ptr<KompakClient> zip;
+    try {
+        zip = std::make_unique<KompakClient>(ui_);
+    } catch (const component::ComponentError& error) {
+        return fail(std::string("the zip control is not available: ") + error.what());
+    }
+
+    std::vector<Archived> archived;
+    report.outcome = RunReport::Outcome::Completed;
+    ui_.setBusy(true);
+    try {
+        const TemporaryFile z(request.saveTo + ".XXXXXX.tmp", 4);
+        zip->setPreserveDirPath(true);
+        if (!zip->NewZipFile(z.path(), 1)) {
+            ui_.setBusy(false);
+            report.outcome = RunReport::Outcome::Refused;
+            return fail("the temporary archive cannot be created");
+        }
+        for (const std::string& p : request.sources) {
+            ui_.processEvents();
+            if (ui_.cancelRequested()) {
+                report.outcome = RunReport::Outcome::Cancelled;
+                break;
+            }
+            // Taken before zipping: a change while it is read keeps the source.
+            struct stat sourceInfo {};
+            const bool present = ::stat(p.c_str(), &sourceInfo) == 0;
+            const int errorsBefore = zip->errorCount();
+            const bool added = zip->ZipOneFile(p, p, "1111", 1);
+            if (!added || zip->errorCount() != errorsBefore || !present) {
+                report.failures.push_back(
+                    {p, "could not be added to the archive" +
+                            (zip->lastError().empty() ? std::string() : ": " + zip->lastError())});
+                continue;
+            }
+            archived.push_back({p, SourceSnapshot::of(sourceInfo)});
+        }
+        const int errorsBefore = zip->errorCount();
+        const bool closed = zip->ZipClose();
+        if (report.outcome != RunReport::Outcome::Completed) {
+            ui_.setBusy(false);
+            return report;
+        }
+        if (!closed || zip->errorCount() != errorsBefore) {
+            ui_.setBusy(false);
+            report.outcome = RunReport::Outcome::Refused;
+            return fail("the temporary archive cannot be completed");
+        }
+        if (archived.empty()) {
+            ui_.setBusy(false);
+            report.outcome = RunReport::Outcome::Refused;
+            ui_.message(describeFailures("Nothing was encrypted; these files could not be archived:", report.failures),
+                        kApplicationTitle, UserInterface::Buttons::Ok, UserInterface::Icon::Critical);
+            return report;
+        }
+        CipherEngine& engine = ciphers_.currentCipher();
+        RunProgress progress(engine, ui_, request.saveTo);
+        vkf::writeContainer(engine, z.path(), request.saveTo, request.password,
+                            vkf::encodeTrailer(vkf::kArchiveContentType, ciphers_.selectedPosition()),
+                            request.removeSourceFiles ? AtomicFile::Durability::Always
+                                                      : AtomicFile::Durability::WhenReplacing);
+    } catch (const CipherError& error) {
+        ui_.setBusy(false);
+        report.outcome = RunReport::Outcome::Refused;
+        return fail(error.what());
+    } catch (const RunCancelled&) {
+        ui_.setBusy(false);
+        report.outcome = RunReport::Outcome::Cancelled;
+        return report;
+    }
+    ui_.setBusy(false);
+    report.outputs.push_back(request.saveTo);
+    report.count = static_cast<int>(archived.size());
+
+    if (request.removeSourceFiles) {
+        // Also keeps a source that was the output itself, now replaced.
+        for (const Archived& entry : archived)
+            removeSource(entry.source, entry.snapshot, "archived", report);
+    }
+    ui_.message("Encryption success!, the encrypted file(s) have been saved to " + request.saveTo, kApplicationTitle);
+    if (!report.failures.empty())
+        ui_.message(describeFailures("These files were not encrypted or not removed:", report.failures),
+                    kApplicationTitle, UserInterface::Buttons::Ok, UserInterface::Icon::Critical);
+    return report;
+}
+
+}  // namespace veilcraft

@@ -1,0 +1,121 @@
+#include "KompakClient.h"
+
+#include "ComponentError.h"
+#include "ControlHost.h"
+#include "DispatchObject.h"
+#include "KompakIds.h"
+#include "QueuedControlSite.h"
+
+namespace veilcraft {
+
+namespace dispid = kompak::dispid;
+using component::Variant;
+
+struct KompakClient::Impl {
+    explicit Impl(KompakClient& owner)
+        : site([&owner](const std::string& description, const std::string& source) {
+              owner.recordError(description, source);
+          })
+    {
+    }
+    ~Impl()
+    {
+        // The control goes before the site it refers to.
+        control.reset();
+    }
+
+    bool call(KompakClient& owner, component::DISPID id, const std::vector<Variant>& arguments)
+    {
+        const Variant result = control.call(id, arguments);
+        // Notifications the control posted to the host thread show now.
+        site.runPending();
+        if (component::failed(control.lastStatus())) {
+            owner.recordError("The zip control refused a call: " + component::describeStatus(control.lastStatus()),
+                              kompak::kApplicationName);
+            return false;
+        }
+        return result.toBool().value_or(false);
+    }
+    bool put(KompakClient& owner, component::DISPID id, bool value)
+    {
+        if (control.put(id, value))
+            return true;
+        owner.recordError("The zip control refused a setting: " + component::describeStatus(control.lastStatus()),
+                          kompak::kApplicationName);
+        return false;
+    }
+    std::string text(component::DISPID id) { return control.get(id).toString().value_or(""); }
+
+    component::QueuedControlSite site;
+    component::DispatchObject control;
+};
+
+KompakClient::KompakClient(UserInterface& ui) : ui_(ui), impl_(std::make_unique<Impl>(*this))
+{
+    component::ControlHost host(component::libraryBesideProgram("libkompak.so"));
+    impl_->control = component::DispatchObject(host.createControl(kompak::kHostClassName, &impl_->site));
+    if (!setNotify(false))
+        throw component::ComponentError(impl_->control.lastStatus(), "the zip control refused to work synchronously");
+}
+
+KompakClient::~KompakClient() = default;
+
+void KompakClient::recordError(const std::string& description, const std::string& source)
+{
+    errors_.push_back(description);
+    if (showErrors_)
+        ui_.message(description, source.empty() ? kApplicationTitle : source, UserInterface::Buttons::Ok,
+                    UserInterface::Icon::Critical);
+}
+
+void KompakClient::clearErrors()
+{
+    errors_.clear();
+}
+
+bool KompakClient::setPreserveDirPath(bool value) { return impl_->put(*this, dispid::PreserveDirPath, value); }
+bool KompakClient::setNotify(bool value) { return impl_->put(*this, dispid::Notify, value); }
+
+bool KompakClient::NewZipFile(const std::string& zipFile, std::int16_t overwrite)
+{
+    return impl_->call(*this, dispid::NewZipFile, {zipFile, overwrite});
+}
+
+bool KompakClient::ZipOneFile(const std::string& file, const std::string& nameInZip, const std::string& dirInZip,
+                              std::int16_t trimToLastDir)
+{
+    return impl_->call(*this, dispid::ZipOneFile, {file, nameInZip, dirInZip, trimToLastDir});
+}
+
+bool KompakClient::ZipEntireDirectory(const std::string& folder, std::int16_t includeSubdirs,
+                                      std::int16_t trimToLastDir)
+{
+    return impl_->call(*this, dispid::ZipEntireDirectory, {folder, includeSubdirs, trimToLastDir});
+}
+
+bool KompakClient::ZipClose() { return impl_->call(*this, dispid::ZipClose, {}); }
+
+bool KompakClient::GetZipFileInfo(const std::string& zipFile)
+{
+    return impl_->call(*this, dispid::GetZipFileInfo, {zipFile});
+}
+
+bool KompakClient::UnZipAllFiles(const std::string& zipFile, const std::string& toFolder)
+{
+    return impl_->call(*this, dispid::UnZipAllFiles, {zipFile, toFolder});
+}
+
+bool KompakClient::UnZipOneFile(const std::string& zipFile, const std::string& entry, const std::string& toFolder)
+{
+    return impl_->call(*this, dispid::UnZipOneFile, {zipFile, entry, toFolder});
+}
+
+std::string KompakClient::longFileNames() { return impl_->text(dispid::LongFileNameArray); }
+std::string KompakClient::shortFileNames() { return impl_->text(dispid::ShortFileNameArray); }
+std::string KompakClient::filePaths() { return impl_->text(dispid::FilePathArray); }
+std::string KompakClient::fileDatesModified() { return impl_->text(dispid::FileDateModifiedArray); }
+std::string KompakClient::fileCompressedSizes() { return impl_->text(dispid::FileCompressedSizeArray); }
+std::string KompakClient::fileUncompressedSizes() { return impl_->text(dispid::FileUnCompressedSizeArray); }
+int KompakClient::multipleFiles() { return impl_->control.get(dispid::MultipleFiles).toInt16().value_or(0); }
+
+}  // namespace veilcraft
