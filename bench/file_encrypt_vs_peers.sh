@@ -17,23 +17,8 @@
 # made, 2 when something needed is missing.
 set -euo pipefail
 
-script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo_dir=$(cd "$script_dir/.." && pwd)
-
-BUILD_DIR=${BUILD_DIR:-$repo_dir/build}
-BENCH_SIZE_MB=${BENCH_SIZE_MB:-1024}
-BENCH_REPEAT=${BENCH_REPEAT:-3}
-
-die() {
-    echo "error: $*" >&2
-    exit 2
-}
-
-[[ $BENCH_SIZE_MB =~ ^[1-9][0-9]*$ ]] || die "BENCH_SIZE_MB must be a positive whole number of MiB, not '$BENCH_SIZE_MB'"
-[[ $BENCH_REPEAT =~ ^[1-9][0-9]*$ ]] || die "BENCH_REPEAT must be a positive whole number, not '$BENCH_REPEAT'"
-
-veilcraft=$BUILD_DIR/bin/veilcraft
-[[ -x $veilcraft ]] || die "$veilcraft not found or not executable; build it first (cmake --build $BUILD_DIR) or set BUILD_DIR"
+# shellcheck source=bench/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 command -v openssl > /dev/null || die "openssl not found; install OpenSSL 3 (package openssl)"
 
 time_tool=/usr/bin/time
