@@ -20,3 +20,14 @@ die() {
 
 veilcraft=$BUILD_DIR/bin/veilcraft
 [[ -x $veilcraft ]] || die "$veilcraft not found or not executable; build it first (cmake --build $BUILD_DIR) or set BUILD_DIR"
+
+# The work folder: $BENCH_DIR, kept afterwards, or a fresh folder under
+# /var/tmp that the script removes at the end (keep_work_dir=0).
+if [[ -n ${BENCH_DIR:-} ]]; then
+    work_dir=$BENCH_DIR
+    mkdir -p "$work_dir"
+    keep_work_dir=1
+else
+    work_dir=$(mktemp -d /var/tmp/veilcraft-bench.XXXXXX)
+    keep_work_dir=0
+fi

@@ -30,14 +30,6 @@ fi
 
 # --- work folder -------------------------------------------------------------
 
-if [[ -n ${BENCH_DIR:-} ]]; then
-    work_dir=$BENCH_DIR
-    mkdir -p "$work_dir"
-    keep_work_dir=1
-else
-    work_dir=$(mktemp -d /var/tmp/veilcraft-bench.XXXXXX)
-    keep_work_dir=0
-fi
 out_dir=$work_dir/out
 scratch=$work_dir/scratch
 

@@ -21,14 +21,6 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 [[ -x /usr/bin/time ]] || die "/usr/bin/time is missing (install the package 'time'); peak memory cannot be measured"
 
-if [[ -n ${BENCH_DIR:-} ]]; then
-    work_dir=$BENCH_DIR
-    mkdir -p "$work_dir"
-    keep_work_dir=1
-else
-    work_dir=$(mktemp -d /var/tmp/veilcraft-bench.XXXXXX)
-    keep_work_dir=0
-fi
 seed=$work_dir/seed.bin
 target=$work_dir/target.bin
 
