@@ -31,3 +31,47 @@ else
     work_dir=$(mktemp -d /var/tmp/veilcraft-bench.XXXXXX)
     keep_work_dir=0
 fi
+
+# require_free_space KIB: stops (status 2) unless the work folder's file
+# system has KIB KiB free.
+require_free_space() {
+    local free_kib
+    free_kib=$(df -Pk "$work_dir" | awk 'NR == 2 { print $4 }')
+    ((free_kib >= $1)) || die "not enough space in $work_dir: $(($1 / 1024)) MiB needed, $((free_kib / 1024)) MiB free"
+}
+
+# probe_openssl_cipher SCRATCH CIPHER_WORD...: 0 when `openssl enc` encrypts a
+# few bytes with CIPHER_WORD... (e.g. -rc4, or -bf-cbc -iv 0000000000000000),
+# else a warning with OpenSSL's complaint and 1. RC4 and Blowfish moved to the
+# legacy provider in OpenSSL 3, so after a successful probe openssl_legacy
+# holds the options they need: none where the default set still has them,
+# else the legacy provider. SCRATCH is a folder for the probe's files.
+openssl_legacy=()
+probe_openssl_cipher() {
+    local scratch=$1 options
+    shift
+    printf 'probe' > "$scratch/probe.in"
+    for options in '' '-provider legacy -provider default'; do
+        # shellcheck disable=SC2086 # the options are separate words
+        if openssl enc "$@" $options -nosalt -K 000102030405060708090a0b0c0d0e0f \
+            -in "$scratch/probe.in" -out "$scratch/probe.out" 2> "$scratch/probe.err"; then
+            # shellcheck disable=SC2034 # read by the scripts that source this
+            read -ra openssl_legacy <<< "$options"
+            rm -f "$scratch/probe.in" "$scratch/probe.out" "$scratch/probe.err"
+            return 0
+        fi
+    done
+    echo "WARNING: 'openssl enc $*' does not work here, not even with the legacy provider:" >&2
+    sed 's/^/         /' "$scratch/probe.err" >&2
+    rm -f "$scratch/probe.in" "$scratch/probe.out" "$scratch/probe.err"
+    return 1
+}
+
+# verdict LABEL STATE DETAIL: prints one goal's result; any STATE but PASS
+# sets failed, the script's exit status.
+failed=0
+verdict() {
+    printf '%-4s  %s (%s)\n' "$2" "$1" "$3"
+    # shellcheck disable=SC2034 # read by the scripts that source this
+    [[ $2 == PASS ]] || failed=1
+}

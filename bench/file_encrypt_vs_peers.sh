@@ -54,8 +54,7 @@ needed_kib=$(((size_bytes * 2 + 64 * 1024 * 1024) / 1024))
 if [[ -f $data_file && $(file_size "$data_file") -eq $size_bytes ]]; then
     needed_kib=$(((size_bytes + 64 * 1024 * 1024) / 1024))
 fi
-free_kib=$(df -Pk "$work_dir" | awk 'NR == 2 { print $4 }')
-((free_kib >= needed_kib)) || die "not enough space in $work_dir: $((needed_kib / 1024)) MiB needed, $((free_kib / 1024)) MiB free"
+require_free_space "$needed_kib"
 
 if [[ -f $data_file && $(file_size "$data_file") -eq $size_bytes ]]; then
     echo "Reusing $data_file"
@@ -75,20 +74,9 @@ password=VeilcraftBench16
 hex_key=$(printf %s "$password" | od -An -tx1 | tr -d ' \n')
 export VEILCRAFT_PASSWORD=$password
 
-openssl_legacy=(-provider legacy -provider default)
-probe_in=$scratch/probe.in
-printf 'probe' > "$probe_in"
 openssl_ok=1
-for cipher in "-rc4" "-bf-cbc -iv 0000000000000000"; do
-    # shellcheck disable=SC2086 # the cipher word carries its own options
-    if ! openssl enc $cipher "${openssl_legacy[@]}" -nosalt -K "$hex_key" \
-        -in "$probe_in" -out "$scratch/probe.out" 2> "$scratch/probe.err"; then
-        echo "WARNING: 'openssl enc $cipher' with the legacy provider does not work here:" >&2
-        sed 's/^/         /' "$scratch/probe.err" >&2
-        openssl_ok=0
-    fi
-done
-rm -f "$probe_in" "$scratch/probe.out" "$scratch/probe.err"
+probe_openssl_cipher "$scratch" -rc4 || openssl_ok=0
+probe_openssl_cipher "$scratch" -bf-cbc -iv 0000000000000000 || openssl_ok=0
 
 # --- measurement -------------------------------------------------------------
 
@@ -178,12 +166,6 @@ for name in "${tools[@]}"; do
 done
 echo "(MB = 10^6 bytes; ratio = wall time / wall time of openssl rc4; best of $BENCH_REPEAT runs)"
 echo
-
-failed=0
-verdict() {  # verdict LABEL STATE DETAIL
-    printf '%-4s  %s (%s)\n' "$2" "$1" "$3"
-    [[ $2 == PASS ]] || failed=1
-}
 
 if [[ -n $rc4_seconds ]]; then
     ratio=$(awk -v a="${best_seconds[veilcraft encrypt]}" -v b="$rc4_seconds" 'BEGIN { printf "%.3f", (b > 0) ? a / b : 999 }')

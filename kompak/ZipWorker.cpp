@@ -174,6 +174,10 @@ struct ZipWorker::Impl {
     const Reporter& report;
     zipFile archive = nullptr;
     std::string archiveName;  // as the caller gave it, for messages
+    // The archive's identity: it must never be added to itself, which would
+    // read it while it grows.
+    dev_t archiveDevice = 0;
+    ino_t archiveInode = 0;
     // A write into the archive failed: it is lost and is removed when closed.
     bool archiveFailed = false;
     // The per-entry record: zero at all times, which gives every entry the
@@ -190,6 +194,10 @@ struct ZipWorker::Impl {
         return buffer.data();
     }
 
+    bool isArchive(const struct stat& info) const
+    {
+        return info.st_dev == archiveDevice && info.st_ino == archiveInode;
+    }
     bool closeArchive(bool reportFailure);
     bool addFileToZip(const std::string& source, const std::string& entryName);
     bool extractCurrentEntry(unzFile source, const std::string& sourcePath, const std::string& dir,
@@ -245,6 +253,10 @@ bool ZipWorker::NewZipFile(const std::string& zipfilename, std::int16_t overwrit
         return impl_->raise(zipfilename + " can not be created", ZipError::CannotCreate);
     impl_->archiveName = zipfilename;
     impl_->archiveFailed = false;
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    impl_->archiveDevice = info.st_dev;
+    impl_->archiveInode = info.st_ino;
     impl_->entryInfo = zip_fileinfo{};
     return true;
 }
@@ -271,6 +283,8 @@ bool ZipWorker::Impl::addFileToZip(const std::string& source, const std::string&
     struct stat info {};
     if (in.get() < 0 || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return raise(source + " could not be read", ZipError::CannotRead);
+    if (isArchive(info))
+        return raise(source + " is the archive being written and was not added to it", ZipError::CannotRead);
     ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
     const int zip64 = static_cast<std::uint64_t>(info.st_size) >= kZip64Threshold ? 1 : 0;
@@ -337,6 +351,10 @@ bool ZipWorker::ZipEntireDirectory(const std::string& directorytozip, std::int16
     for (const std::string& folder : walk.unreadableFolders)
         impl_->raise(folder + " could not be read", ZipError::CannotRead);
     for (const std::string& path : walk.files) {
+        // The archive may be written inside the folder; it is not part of it.
+        struct stat info {};
+        if (::stat(detail::ToFileSystemPath(path).c_str(), &info) == 0 && impl_->isArchive(info))
+            continue;
         std::string name, dir;
         zippath::SplitEntryPath(path, name, dir);
         const std::string entryDir = PreserveDirPath ? PreservedEntryDir(dir, prefix) : std::string();

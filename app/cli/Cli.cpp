@@ -20,7 +20,7 @@ void printOverview(std::ostream& stream)
               "Encrypts files under a password into .vkf files and decrypts them again.\n\n"
               "Commands:\n";
     for (const Command& command : commands())
-        stream << "  " << command.name << std::string(10 - std::string(command.name).size(), ' ')
+        stream << "  " << command.name << std::string(16 - std::string(command.name).size(), ' ')
                << command.summary << '\n';
     stream << "\nRun 'veilcraft COMMAND --help' for a command's options.\n\n" << kPasswordHelp
            << "\nExit status: 0 when everything succeeded, 1 when a file failed, 2 for a usage error.\n";
@@ -45,12 +45,36 @@ const std::vector<Command>& commands()
          "folder and name), which is encrypted into OUT.vkf; --remove-sources then deletes\n"
          "the sources once OUT.vkf is safely on disk.\n",
          runEncrypt},
+        {"encrypt-folder", "encrypt a folder and all its subfolders into one .vkf file",
+         "Usage: veilcraft encrypt-folder FOLDER --output OUT.vkf [--cipher Blowfish|RC4]\n"
+         "                                [--password-file FILE]\n\n"
+         "Zips every file of FOLDER and of all its subfolders, each stored under its path\n"
+         "from FOLDER's own name on (photos/2024/a.jpg), and encrypts the archive into\n"
+         "OUT.vkf. Files that cannot be read are named and left out; the exit status is\n"
+         "then 1. Blanks around the password are dropped. --cipher as for encrypt.\n",
+         runEncryptFolder},
         {"decrypt", "decrypt .vkf files next to themselves",
          "Usage: veilcraft decrypt [--password-file FILE] FILE.vkf...\n\n"
          "Decrypts each FILE.vkf beside itself: notes.vkf holding a .txt file becomes\n"
          "notes.txt. An existing file of that name is replaced. A .vkf holding an archive\n"
          "is unpacked below the folder of its base name: myfiles.vkf into myfiles/.\n",
          runDecrypt},
+        {"list", "list the files of an encrypted archive",
+         "Usage: veilcraft list [--password-file FILE] FILE.vkf\n\n"
+         "Prints one line per file of the archive in FILE.vkf, as the archive window lists\n"
+         "them: name, modified, size, packed size and stored folder, separated by tabs. A\n"
+         "FILE.vkf holding a single file lists one line: its own path.\n",
+         runList},
+        {"extract", "extract all or some files of an encrypted archive",
+         "Usage: veilcraft extract [--dest DIR] [--flat] [--password-file FILE] FILE.vkf\n"
+         "                         [ENTRY...]\n\n"
+         "Extracts every file of the archive in FILE.vkf, or only the named ENTRYs (stored\n"
+         "names as folder + name, for example photos/a.jpg), into DIR (default: the folder\n"
+         "of FILE.vkf). The stored folders are recreated below DIR unless --flat is given;\n"
+         "then every file lands in DIR itself, a later one of the same name replacing an\n"
+         "earlier one. A FILE.vkf holding a single file is decrypted into DIR (default:\n"
+         "beside it) under its base name and stored extension.\n",
+         runExtract},
         {"base64", "Base64 from standard input to standard output",
          "Usage: veilcraft base64 encode|decode\n\n"
          "Encodes or decodes standard input, byte for byte, to standard output. Nothing is\n"

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "CipherTable.h"
+
 #include <filesystem>
 
 namespace veilcraft::cli {
@@ -60,6 +62,16 @@ std::string absoluteFolderPath(const std::string& path)
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     return folder;
+}
+
+void selectCipher(const CommandLine& line, CipherTable& table)
+{
+    if (const auto cipher = line.value("--cipher")) {
+        const int position = table.positionOf(*cipher);
+        if (position < 0)
+            throw UsageError("unknown cipher '" + *cipher + "' (choose Blowfish or RC4)");
+        table.select(position);
+    }
 }
 
 }  // namespace veilcraft::cli

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace veilcraft {
+class CipherTable;
+}
+
 namespace veilcraft::cli {
 
 // A wrong command line; the command prints the message and exits with 2.
@@ -38,5 +42,9 @@ private:
 // A folder path made absolute, without a trailing separator ("out/" and
 // "./sub/.." name their folder as the window's folder picker would).
 [[nodiscard]] std::string absoluteFolderPath(const std::string& path);
+
+// Selects the cipher named by --cipher (Blowfish or RC4) in the table, if
+// given; an unknown name is a UsageError.
+void selectCipher(const CommandLine& line, CipherTable& table);
 
 }  // namespace veilcraft::cli

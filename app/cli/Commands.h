@@ -28,7 +28,10 @@ struct Command {
 };
 
 int runEncrypt(CommandContext& context);
+int runEncryptFolder(CommandContext& context);
 int runDecrypt(CommandContext& context);
+int runList(CommandContext& context);
+int runExtract(CommandContext& context);
 int runBase64(CommandContext& context);
 int runCipher(CommandContext& context);
 int runZip(CommandContext& context);

@@ -41,12 +41,7 @@ int runEncrypt(CommandContext& context)
     if (archive && line.value("--dest"))
         throw UsageError("--dest and --archive cannot be combined (--archive names the output file)");
     CipherSuite suite;
-    if (const auto cipher = line.value("--cipher")) {
-        const int position = suite.table.positionOf(*cipher);
-        if (position < 0)
-            throw UsageError("unknown cipher '" + *cipher + "' (choose Blowfish or RC4)");
-        suite.table.select(position);
-    }
+    selectCipher(line, suite.table);
     std::vector<std::string> sources;
     for (const std::string& source : line.positional())
         sources.push_back(absolutePath(source));

@@ -8,6 +8,7 @@
 #include "ComponentError.h"
 #include "ControlHost.h"
 #include "DispatchObject.h"
+#include "KompakClient.h"
 #include "KompakIds.h"
 #include "QueuedControlSite.h"
 
@@ -84,23 +85,6 @@ private:
     int reported_ = 0;
 };
 
-std::vector<std::string> splitList(const std::string& text, bool multiple)
-{
-    std::vector<std::string> elements;
-    if (!multiple) {
-        elements.push_back(text);
-        return elements;
-    }
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t bar = text.find('|', start);
-        elements.push_back(text.substr(start, bar - start));
-        if (bar == std::string::npos)
-            return elements;
-        start = bar + 1;
-    }
-}
-
 int create(const std::vector<std::string>& words, bool flat, std::ostream& err)
 {
     if (words.size() < 2)
@@ -140,11 +124,11 @@ int list(const std::vector<std::string>& words, std::ostream& out, std::ostream&
         return zip.exitCode();
     const bool split = multiple == 2;
     const std::vector<std::vector<std::string>> columns = {
-        splitList(zip.text(dispid::ShortFileNameArray), split),
-        splitList(zip.text(dispid::FileDateModifiedArray), split),
-        splitList(zip.text(dispid::FileUnCompressedSizeArray), split),
-        splitList(zip.text(dispid::FileCompressedSizeArray), split),
-        splitList(zip.text(dispid::FilePathArray), split),
+        splitListing(zip.text(dispid::ShortFileNameArray), split),
+        splitListing(zip.text(dispid::FileDateModifiedArray), split),
+        splitListing(zip.text(dispid::FileUnCompressedSizeArray), split),
+        splitListing(zip.text(dispid::FileCompressedSizeArray), split),
+        splitListing(zip.text(dispid::FilePathArray), split),
     };
     std::size_t rows = 0;
     for (const auto& column : columns)

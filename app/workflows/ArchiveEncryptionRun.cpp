@@ -1,46 +1,19 @@
 #include "ArchiveEncryptionRun.h"
 
 #include "CipherError.h"
-#include "ComponentError.h"
 #include "EncryptionChecks.h"
 #include "KompakClient.h"
 #include "PathText.h"
 #include "RunProgress.h"
+#include "TemporaryFile.h"
 #include "VkfContainer.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace veilcraft {
 
 namespace {
-
-// A private (0600), uniquely named file that is removed when it goes. Two
-// runs writing the same output must not share one archive, and nobody else
-// may read the plain archive while it exists.
-class TemporaryFile {
-public:
-    // `pattern` ends in "XXXXXX" followed by `suffixLength` characters.
-    TemporaryFile(std::string pattern, int suffixLength) : path_(std::move(pattern))
-    {
-        const int fd = ::mkstemps(path_.data(), suffixLength);
-        if (fd < 0)
-            throw CipherError("a temporary file cannot be created beside it: " + std::string(std::strerror(errno)));
-        ::close(fd);
-    }
-    ~TemporaryFile() { ::unlink(path_.c_str()); }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    [[nodiscard]] const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 struct Archived {
     std::string source;
@@ -76,9 +49,9 @@ RunReport ArchiveEncryptionRun::run(const ArchiveEncryptionRequest& request)
 
     std::unique_ptr<KompakClient> zip;
     try {
-        zip = std::make_unique<KompakClient>(ui_);
-    } catch (const component::ComponentError& error) {
-        return fail(std::string("the zip control is not available: ") + error.what());
+        zip = makeKompakClient(ui_);
+    } catch (const CipherError& error) {
+        return fail(error.what());
     }
 
     std::vector<Archived> archived;

@@ -1,18 +1,14 @@
 #include "DecryptionRun.h"
 
 #include "CipherError.h"
-#include "ComponentError.h"
 #include "KompakClient.h"
 #include "Latin1.h"
 #include "PathText.h"
 #include "RunProgress.h"
+#include "TemporaryFile.h"
 #include "VkfContainer.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <unistd.h>
 #include <sys/stat.h>
 
 namespace veilcraft {
@@ -88,6 +84,13 @@ std::string DecryptionRun::decryptOne(const std::string& path, const std::string
     std::replace(type.begin(), type.end(), '\\', '/');
     const std::string target = containerBase(path) + type;
 
+    decryptToFile(ui_, ciphers_.currentCipher(), path, info, target, password);
+    return target;
+}
+
+void decryptToFile(UserInterface& ui, CipherEngine& engine, const std::string& path, const vkf::ContainerInfo& info,
+                   const std::string& target, const std::string& password)
+{
     struct stat containerInfo {};
     struct stat targetInfo {};
     if (::stat(target.c_str(), &targetInfo) == 0) {
@@ -97,60 +100,14 @@ std::string DecryptionRun::decryptOne(const std::string& path, const std::string
             containerInfo.st_ino == targetInfo.st_ino)
             throw CipherError("its target " + target + " is the encrypted file itself");
     }
-    RunProgress progress(ciphers_.currentCipher(), ui_, path);
-    vkf::decryptPayload(ciphers_.currentCipher(), path, info, target, password);
-    return target;
+    RunProgress progress(engine, ui, path);
+    vkf::decryptPayload(engine, path, info, target, password);
 }
-
-namespace {
-
-// The user's temporary folder, as the environment names it.
-std::string temporaryFolder()
-{
-    const char* folder = std::getenv("TMPDIR");
-    return folder != nullptr && *folder != '\0' ? folder : "/tmp";
-}
-
-// The decrypted archive: private (0600), uniquely named, so that two runs
-// never share one and nobody else reads the plain archive, and removed on
-// every path.
-class PrivateTemporaryZip {
-public:
-    PrivateTemporaryZip() : path_(joinPath(temporaryFolder(), "veilcraft-XXXXXX.zip"))
-    {
-        const int fd = ::mkstemps(path_.data(), 4);
-        if (fd < 0)
-            throw CipherError("no temporary file can be made in " + temporaryFolder() + ": " + std::strerror(errno));
-        ::close(fd);
-    }
-    ~PrivateTemporaryZip() { ::unlink(path_.c_str()); }
-    PrivateTemporaryZip(const PrivateTemporaryZip&) = delete;
-    PrivateTemporaryZip& operator=(const PrivateTemporaryZip&) = delete;
-
-    [[nodiscard]] const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-// The control's words name the temporary zip, which the user never saw.
-std::string aboutContainer(std::string text, const std::string& temporary, const std::string& container)
-{
-    for (std::size_t at = text.find(temporary); at != std::string::npos; at = text.find(temporary, at + container.size()))
-        text.replace(at, temporary.size(), container);
-    return text;
-}
-
-}  // namespace
 
 KompakClient& DecryptionRun::zip()
 {
     if (!zip_) {
-        try {
-            zip_ = std::make_unique<KompakClient>(ui_);
-        } catch (const component::ComponentError& error) {
-            throw CipherError(std::string("the zip control is not available: ") + error.what());
-        }
+        zip_ = makeKompakClient(ui_);
         // The run words the control's failures itself, naming the container.
         zip_->setShowErrors(false);
     }
@@ -162,7 +119,7 @@ std::string DecryptionRun::unpackArchive(const std::string& path, const vkf::Con
 {
     const std::string base = containerBase(path);
     KompakClient& control = zip();
-    const PrivateTemporaryZip temporary;
+    const TemporaryFile temporary = TemporaryFile::inTemporaryFolder(".zip");
     {
         RunProgress progress(ciphers_.currentCipher(), ui_, path);
         vkf::decryptPayload(ciphers_.currentCipher(), path, info, temporary.path(), password,
@@ -176,9 +133,7 @@ std::string DecryptionRun::unpackArchive(const std::string& path, const vkf::Con
         throw CipherError("wrong password or damaged archive");
     control.setPreserveDirPath(true);
     if (!control.UnZipAllFiles(temporary.path(), base) || control.errorCount() != 0) {
-        std::string causes;
-        for (const std::string& error : control.errors())
-            causes += (causes.empty() ? "" : "; ") + aboutContainer(error, temporary.path(), path);
+        const std::string causes = control.describeErrors(temporary.path(), path);
         throw CipherError("not every file could be extracted below " + base +
                           (causes.empty() ? std::string() : " (" + causes + ")"));
     }

@@ -47,6 +47,11 @@ private:
     std::unique_ptr<KompakClient> zip_;  // made for the first archive
 };
 
+// Decrypts a single-file container into `target`, refusing a target that is
+// a folder or the container itself. Throws CipherError or RunCancelled.
+void decryptToFile(UserInterface& ui, CipherEngine& engine, const std::string& path, const vkf::ContainerInfo& info,
+                   const std::string& target, const std::string& password);
+
 // The base of a container path: its folder and its file name up to, not
 // including, the first "." of the file name.
 [[nodiscard]] std::string containerBase(const std::string& path);

@@ -1,5 +1,6 @@
 #include "KompakClient.h"
 
+#include "CipherError.h"
 #include "ComponentError.h"
 #include "ControlHost.h"
 #include "DispatchObject.h"
@@ -60,6 +61,31 @@ KompakClient::KompakClient(UserInterface& ui) : ui_(ui), impl_(std::make_unique<
 
 KompakClient::~KompakClient() = default;
 
+std::vector<std::string> splitListing(const std::string& text, bool several)
+{
+    std::vector<std::string> parts;
+    if (!several) {
+        parts.push_back(text);
+        return parts;
+    }
+    std::size_t start = 0;
+    for (std::size_t bar = text.find('|'); bar != std::string::npos; bar = text.find('|', start)) {
+        parts.push_back(text.substr(start, bar - start));
+        start = bar + 1;
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+std::unique_ptr<KompakClient> makeKompakClient(UserInterface& ui)
+{
+    try {
+        return std::make_unique<KompakClient>(ui);
+    } catch (const component::ComponentError& error) {
+        throw CipherError(std::string("the zip control is not available: ") + error.what());
+    }
+}
+
 void KompakClient::recordError(const std::string& description, const std::string& source)
 {
     errors_.push_back(description);
@@ -71,6 +97,18 @@ void KompakClient::recordError(const std::string& description, const std::string
 void KompakClient::clearErrors()
 {
     errors_.clear();
+}
+
+std::string KompakClient::describeErrors(const std::string& temporary, const std::string& shown) const
+{
+    std::string causes;
+    for (std::string text : errors_) {
+        for (std::size_t at = text.find(temporary); !temporary.empty() && at != std::string::npos;
+             at = text.find(temporary, at + shown.size()))
+            text.replace(at, temporary.size(), shown);
+        causes += (causes.empty() ? "" : "; ") + text;
+    }
+    return causes;
 }
 
 bool KompakClient::setPreserveDirPath(bool value) { return impl_->put(*this, dispid::PreserveDirPath, value); }

@@ -59,6 +59,9 @@ public:
     [[nodiscard]] const std::vector<std::string>& errors() const { return errors_; }
     [[nodiscard]] std::string lastError() const { return errors_.empty() ? std::string() : errors_.back(); }
     void clearErrors();
+    // The recorded errors joined by "; ", with every mention of `temporary`
+    // (a file the user never saw) replaced by `shown`.
+    [[nodiscard]] std::string describeErrors(const std::string& temporary, const std::string& shown) const;
 
 private:
     struct Impl;
@@ -69,5 +72,12 @@ private:
     bool showErrors_ = true;
     std::vector<std::string> errors_;
 };
+
+// The elements of a listing property: the whole text when the archive holds
+// one entry, else the text split at every "|".
+[[nodiscard]] std::vector<std::string> splitListing(const std::string& text, bool several);
+
+// The client, or CipherError("the zip control is not available: ...").
+[[nodiscard]] std::unique_ptr<KompakClient> makeKompakClient(UserInterface& ui);
 
 }  // namespace veilcraft
