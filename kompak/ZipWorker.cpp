@@ -3,6 +3,7 @@
 #include "FileDescriptor.h"
 
 #include "DirectoryWalker.h"
+#include "EntryCompressor.h"
 #include "EntryReader.h"
 #include "ZipPaths.h"
 
@@ -12,6 +13,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
+#include <future>
+#include <thread>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -200,6 +204,8 @@ struct ZipWorker::Impl {
     }
     bool closeArchive(bool reportFailure);
     bool addFileToZip(const std::string& source, const std::string& entryName);
+    bool addCompressedFile(const std::string& source, const std::string& entryName,
+                           const detail::CompressedFile& compressed);
     bool extractCurrentEntry(unzFile source, const std::string& sourcePath, const std::string& dir,
                              bool preserveDirPath);
 };
@@ -322,6 +328,37 @@ bool ZipWorker::Impl::addFileToZip(const std::string& source, const std::string&
     return true;
 }
 
+// Writes a file deflated ahead of time as a new entry: the same entry, byte
+// for byte, that addFileToZip makes of it.
+bool ZipWorker::Impl::addCompressedFile(const std::string& source, const std::string& entryName,
+                                        const detail::CompressedFile& compressed)
+{
+    using Status = detail::CompressedFile::Status;
+    if (compressed.status == Status::CannotOpen)
+        return raise(source + " could not be read", ZipError::CannotRead);
+    if (compressed.status == Status::CannotSpool)
+        return raise(source + " could not be compressed: no room for temporary data", ZipError::CannotCreate);
+
+    // The writer would have marked text itself while deflating.
+    zip_fileinfo info = entryInfo;
+    info.internal_fa = compressed.text ? Z_TEXT : 0;
+    const int zip64 = compressed.statSize >= kZip64Threshold ? 1 : 0;
+    if (zipOpenNewFileInZip2_64(archive, entryName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                Z_DEFAULT_COMPRESSION, 1, zip64) != ZIP_OK)
+        return raise("new file could not be opened in zip", ZipError::CannotCreate);
+    const bool written = compressed.copyTo([this](const unsigned char* data, std::size_t size) {
+        return zipWriteInFileInZip(archive, data, static_cast<unsigned>(size)) == ZIP_OK;
+    });
+    const bool closed = zipCloseFileInZipRaw64(archive, compressed.size, compressed.crc) == ZIP_OK;
+    if (!written || !closed) {
+        archiveFailed = true;
+        return raise(archiveName + " can not be created", ZipError::CannotCreate);
+    }
+    if (compressed.status == Status::ReadFailed)
+        return raise(source + " could not be read", ZipError::CannotRead);
+    return true;
+}
+
 bool ZipWorker::ZipOneFile(const std::string& filetozip, const std::string& /*filename_in_zip*/,
                            const std::string& dirpath_in_zip, std::int16_t trimtolastdir)
 {
@@ -350,16 +387,30 @@ bool ZipWorker::ZipEntireDirectory(const std::string& directorytozip, std::int16
         return impl_->raise(directorytozip + " could not be read", ZipError::CannotRead);
     for (const std::string& folder : walk.unreadableFolders)
         impl_->raise(folder + " could not be read", ZipError::CannotRead);
+    std::vector<std::string> files;
     for (const std::string& path : walk.files) {
         // The archive may be written inside the folder; it is not part of it.
         struct stat info {};
-        if (::stat(detail::ToFileSystemPath(path).c_str(), &info) == 0 && impl_->isArchive(info))
-            continue;
+        if (::stat(detail::ToFileSystemPath(path).c_str(), &info) != 0 || !impl_->isArchive(info))
+            files.push_back(path);
+    }
+    // The files are deflated on several cores, a few ahead of the one being
+    // written; the archive still receives them in the walk's order.
+    const std::size_t ahead = std::clamp(2 * std::thread::hardware_concurrency(), 2U, 8U);
+    std::deque<std::future<detail::CompressedFile>> pending;
+    std::size_t queued = 0;
+    for (const std::string& path : files) {
+        while (queued < files.size() && pending.size() < ahead)
+            pending.push_back(std::async(std::launch::async, detail::CompressFile,
+                                         detail::ToFileSystemPath(files[queued++]), Z_DEFAULT_COMPRESSION));
+        const detail::CompressedFile compressed = pending.front().get();
+        pending.pop_front();
         std::string name, dir;
         zippath::SplitEntryPath(path, name, dir);
         const std::string entryDir = PreserveDirPath ? PreservedEntryDir(dir, prefix) : std::string();
-        impl_->addFileToZip(path, entryDir + name);
+        impl_->addCompressedFile(path, entryDir + name, compressed);
         // After a failed write the archive is lost; the rest would fail too.
+        // (The files still being deflated are waited for and dropped.)
         if (impl_->archiveFailed)
             return false;
     }

@@ -221,6 +221,36 @@ TEST_F(KompakZipWorker, ChunkedEntriesAreTheBytesOfOneWholeWrite)
     EXPECT_TRUE(readFile(dir.file("out/big.dat")) == content);
 }
 
+// A folder's files are deflated on several threads ahead of being written:
+// the archive must still be the one a single writer makes, text marks,
+// entry order and large (spilled) entries included.
+TEST_F(KompakZipWorker, FolderEntriesDeflatedAheadAreTheBytesOfOneWholeWrite)
+{
+    std::string text;
+    for (int i = 0; text.size() < 300 * 1024; ++i)
+        text += "line " + std::to_string(i) + " of a text file\n";
+    const std::string noise = randomBytes(3 * 1024 * 1024, 11);
+    makeFile("d/sub/a.txt", text);
+    makeFile("d/sub/c.bin", noise.substr(0, 5000));
+    makeFile("d/b.bin", noise);
+
+    const std::string ours = dir.file("ours.zip");
+    ASSERT_TRUE(worker.NewZipFile(ours, 1));
+    worker.PreserveDirPath = true;
+    ASSERT_TRUE(worker.ZipEntireDirectory(dir.file("d"), 1, 1));
+    ASSERT_TRUE(worker.ZipClose());
+
+    const ParsedArchive parsed = parseArchive(readFile(ours));
+    std::vector<CraftedEntry> entries;
+    for (const ParsedEntry& e : parsed.entries)
+        entries.push_back({e.name, readFile(dir.file(e.name)), 0x00200000, 8});
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries.back().name, "d/b.bin");
+    const std::string whole = dir.file("whole.zip");
+    craftArchive(whole, entries);
+    EXPECT_TRUE(readFile(ours) == readFile(whole));
+}
+
 // ---------------------------------------------------------------------------
 // Listing
 
