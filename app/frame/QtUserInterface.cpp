@@ -110,7 +110,7 @@ std::optional<std::string> QtUserInterface::askPassword()
         const std::string utf8 = typed->toStdString();
         if (const std::optional<std::string> latin1 = utf8ToLatin1(utf8))
             return latin1;
-        message(describeLatin1Problem(*firstNonLatin1(utf8), "The password"), kApplicationTitle, Buttons::Ok,
+        message(describeLatin1Problem(*firstNonLatin1(utf8), "password"), kApplicationTitle, Buttons::Ok,
                 Icon::Warning);
     }
 }

@@ -26,6 +26,10 @@ public:
     explicit QtUserInterface(QWidget* owner, const CipherTable* ciphers = nullptr);
     ~QtUserInterface() override;
 
+    // The window that parents the dialogs from now on.
+    void setOwner(QWidget* owner) { owner_ = owner; }
+    // The ciphers whose password hint the password dialog shows.
+    void setCiphers(const CipherTable* ciphers) { ciphers_ = ciphers; }
     // Where showStatus() texts go.
     void setStatusSink(std::function<void(const QString&)> sink) { statusSink_ = std::move(sink); }
 

@@ -1,0 +1,64 @@
+#include "StartUp.h"
+
+#include "frmExecute.h"
+#include "frmMain.h"
+#include "frmSplash.h"
+
+#include <QApplication>
+
+namespace veilcraft {
+
+StartUp::StartUp(UserInterface& mainUi, UserInterface& archiveUi, int splashTicks)
+    : archiveUi_(archiveUi), splashTicks_(splashTicks), main_(std::make_unique<frmMain>(mainUi))
+{
+}
+
+StartUp::~StartUp() = default;
+
+bool StartUp::run(const QString& argument)
+{
+    main_->splashMode = frmMain::kSplashStartUp;
+    // No ticks: no splash at all (for measuring the start).
+    if (splashTicks_ > 0) {
+        frmSplash splash(frmSplash::StartUpMode, splashTicks_);
+        QObject::connect(&splash, &frmSplash::keyPressed, main_.get(), &QWidget::show);
+        splash.exec();
+    }
+    if (argument.isEmpty()) {
+        main_->setWindowTitle("Veilcraft Software");
+        main_->show();
+        return true;
+    }
+    main_->hide();
+    frmExecute* window = openArchiveWindow(argument);
+    if (window == nullptr)
+        return false;
+    window->exec();
+    return false;
+}
+
+frmExecute* StartUp::openArchiveWindow(const QString& path)
+{
+    auto* window = new frmExecute(archiveUi_, main_->ciphers().table);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (!window->openDecryptMode(path)) {
+        delete window;
+        return nullptr;
+    }
+    return window;
+}
+
+void StartUp::openHandedOver(const QString& argument)
+{
+    if (argument.isEmpty() || !main_->isVisible()) {
+        main_->show();
+        main_->raise();
+        main_->activateWindow();
+    }
+    if (argument.isEmpty())
+        return;
+    if (frmExecute* window = openArchiveWindow(argument))
+        window->show();
+}
+
+}  // namespace veilcraft

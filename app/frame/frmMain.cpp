@@ -1,0 +1,584 @@
+#include "frmMain.h"
+
+#include "CipherError.h"
+#include "FrmOption.h"
+#include "FrameResources.h"
+#include "KompakClient.h"
+#include "ListView.h"
+#include "MainMenus.h"
+#include "ModAssociate.h"
+#include "RunSettings.h"
+#include "ShowHelpFile.h"
+#include "frmExecute.h"
+#include "frmSplash.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace veilcraft {
+
+namespace {
+
+// Twips as the layout's constants give them, in pixels (15 twips a pixel).
+constexpr int twips(int value)
+{
+    return value / 15;
+}
+
+constexpr int kToolBarHeight = 64;
+constexpr int kBorder = 2;           // the border images around the tree
+constexpr int kSplitter = 4;         // the splitter pictures
+constexpr int kTreeWidth = twips(3320);
+constexpr int kPanelHeight = twips(3400);
+// The file list's left edge: the tree, a gap, its two borders, the splitter.
+constexpr int kListLeft = kTreeWidth + twips(100) + 2 * kBorder + kSplitter;
+
+constexpr const char* kHomePage = "https://veilcraft.example/";
+
+QFrame* borderImage(QWidget* parent, const char* name)
+{
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(name);
+    frame->setFrameShape(QFrame::NoFrame);
+    frame->setAutoFillBackground(true);
+    frame->setBackgroundRole(QPalette::Mid);
+    return frame;
+}
+
+QToolButton* modeImage(QWidget* parent, const QString& name, QStyle::StandardPixmap picture, const QString& tip)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setIcon(parent->style()->standardIcon(picture));
+    button->setIconSize(QSize(32, 32));
+    button->setAutoRaise(true);
+    button->setToolTip(tip);
+    return button;
+}
+
+QLabel* modeLabel(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignCenter);
+    label->setCursor(Qt::PointingHandCursor);
+    return label;
+}
+
+QGroupBox* modeFrame(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* frame = new QGroupBox(caption, parent);
+    frame->setObjectName(name);
+    frame->hide();
+    return frame;
+}
+
+}  // namespace
+
+frmMain::frmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
+{
+    setObjectName("frmMain");
+    setWindowTitle(kApplicationTitle);
+    setWindowIcon(applicationIcon());
+
+    menus = new MainMenus(menuBar(), this);
+    auto* central = new QWidget(this);
+    central->setObjectName("Form");
+    setCentralWidget(central);
+    staState = new QStatusBar(this);
+    staState->setObjectName("staState");
+    StatusLabel = new QLabel("Ready", staState);
+    StatusLabel->setObjectName("StatusLabel");
+    staState->addWidget(StatusLabel, 1);
+    setStatusBar(staState);
+
+    buildToolBar();
+    buildBrowser();
+    buildPanel();
+    connectMenus();
+
+    // Initialisation: the wizard's destination default, and the .vkf file
+    // type registered with the desktop on every start, so that a moved
+    // program registers itself again.
+    SaveTo->setText(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/");
+    currentFolder_ = QDir::homePath();
+    ModAssociate::RegisterVkfFileType(ProgramFile::running());
+
+    // Load, in order: the window's place, the list's columns, the wizard
+    // lists, the ciphers, the lower panel closed, the first mode checked and
+    // the zip control.
+    resize(kNormalSize);
+    if (const QScreen* screen = QApplication::primaryScreen())
+        move((screen->availableGeometry().width() - width()) / 2, (screen->availableGeometry().height() - height()) / 2);
+    const int listWidth = kNormalSize.width() - kListLeft - 1;
+    lvwFile->clearColumns();
+    lvwFile->addColumn("Name", "Name", listWidth);
+    lvwFile->addColumn("Size", "Size", listWidth / 2);
+    lvwFile->addColumn("Type", "Type", listWidth / 2);
+    lvwFile->addColumn("MDate", "UpdateTime", listWidth / 2);
+    lvwFile->setView(ListView::Report);
+    // The wizard lists take two thirds and all of the panel.
+    lvwInput->addColumn("Name", "Files Path", listWidth * 2 / 3 - twips(100));
+    lvwDecrypt->addColumn("Name", "File Path", listWidth - 24);
+
+    for (const CipherTable::Record& record : suite_.table.records())
+        cbAlgorithm->addItem(QString::fromStdString(record.name));
+    connect(cbAlgorithm, &QComboBox::currentIndexChanged, this, &frmMain::cbAlgorithm_Click);
+    cbAlgorithm->setCurrentIndex(suite_.table.selectedPosition());
+    cbAlgorithm_Click(cbAlgorithm->currentIndex());
+
+    panelShown_ = false;
+    RemoveNull();
+    showOnly(fraTools);
+    HideSize();
+    menus->checkMode(0);
+
+    try {
+        myKompak_ = makeKompakClient(ui_);
+        myKompak_->setPreserveDirPath(true);
+    } catch (const CipherError& error) {
+        // The archive modes say so when they are used; the rest works.
+        StatusLabel->setText(QString::fromStdString(error.what()));
+    }
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildToolBar()
+{
+    toolBar1 = new QWidget(centralWidget());
+    toolBar1->setObjectName("toolBar1");
+    toolBar1->setAutoFillBackground(true);
+    toolBar1->setBackgroundRole(QPalette::Button);
+    auto* bar = new QGridLayout(toolBar1);
+    bar->setContentsMargins(8, 2, 8, 2);
+    bar->setVerticalSpacing(0);
+
+    Image6 = modeImage(toolBar1, "Image6", QStyle::SP_ArrowDown, "Encrypt");
+    Image6->setIconSize(QSize(12, 12));
+    Image5[0] = modeImage(toolBar1, "Image5(0)", QStyle::SP_DialogSaveButton, "Encrypt Mode");
+    Image5[1] = modeImage(toolBar1, "Image5(1)", QStyle::SP_DialogOpenButton, "Decrypt Mode");
+    Image5[2] = modeImage(toolBar1, "Image5(2)", QStyle::SP_TrashIcon, "Destroy Files");
+    Image5[3] = modeImage(toolBar1, "Image5(3)", QStyle::SP_DialogHelpButton, "Show help");
+    Label9 = modeLabel(toolBar1, "Label9", "Encrypt");
+    Label10 = modeLabel(toolBar1, "Label10", "Decrypt");
+    Label11 = modeLabel(toolBar1, "Label11", "ShredFile");
+    Label12 = modeLabel(toolBar1, "Label12", "Help");
+    // Hovering "Encrypt" offers the encrypt choices.
+    Label9->setMouseTracking(true);
+    const std::array<QLabel*, 4> labels = {Label9, Label10, Label11, Label12};
+    for (int i = 0; i < 4; ++i) {
+        bar->addWidget(Image5[static_cast<std::size_t>(i)], 0, i * 2, Qt::AlignHCenter);
+        bar->addWidget(labels[static_cast<std::size_t>(i)], 1, i * 2, Qt::AlignHCenter);
+        labels[static_cast<std::size_t>(i)]->installEventFilter(this);
+    }
+    bar->addWidget(Image6, 0, 1, Qt::AlignLeft | Qt::AlignBottom);
+    bar->setColumnStretch(8, 1);
+}
+
+void frmMain::buildBrowser()
+{
+    QWidget* form = centralWidget();
+    Image1 = borderImage(form, "Image1");
+    Image2 = borderImage(form, "Image2");
+    Image3 = borderImage(form, "Image3");
+    Image4 = borderImage(form, "Image4");
+    tvwFile = new QTreeWidget(form);
+    tvwFile->setObjectName("tvwFile");
+    tvwFile->setHeaderHidden(true);
+    Picture1 = new QFrame(form);
+    Picture1->setObjectName("Picture1");
+    Picture1->setCursor(Qt::SplitHCursor);
+    lvwFile = new ListView(form);
+    lvwFile->setObjectName("lvwFile");
+    Picture2 = new QFrame(form);
+    Picture2->setObjectName("Picture2");
+    Picture2->setFrameShape(QFrame::HLine);
+    Picture2->setCursor(Qt::SplitVCursor);
+    Picture2->hide();
+}
+
+void frmMain::buildPanel()
+{
+    picMain = new QWidget(centralWidget());
+    picMain->setObjectName("picMain");
+    auto* panel = new QVBoxLayout(picMain);
+    panel->setContentsMargins(2, 0, 2, 2);
+    panel->setSpacing(2);
+
+    auto* header = new QHBoxLayout;
+    lblInfoMation = new QLabel(picMain);
+    lblInfoMation->setObjectName("lblInfoMation");
+    QFont bold = lblInfoMation->font();
+    bold.setBold(true);
+    lblInfoMation->setFont(bold);
+    header->addWidget(lblInfoMation, 1);
+    panel->addLayout(header);
+    // The arrows stay reachable with the panel closed: on the status bar.
+    for (int i = 0; i < 2; ++i) {
+        ImgDown[static_cast<std::size_t>(i)] =
+            modeImage(staState, QString("ImgDown(%1)").arg(i), i == 0 ? QStyle::SP_ArrowDown : QStyle::SP_ArrowUp,
+                      i == 0 ? "Close the panel" : "Open the panel");
+        ImgDown[static_cast<std::size_t>(i)]->setIconSize(QSize(12, 12));
+        staState->addPermanentWidget(ImgDown[static_cast<std::size_t>(i)]);
+    }
+
+    fraMain = new QWidget(picMain);
+    fraMain->setObjectName("fraMain");
+    auto* frames = new QGridLayout(fraMain);
+    frames->setContentsMargins(0, 0, 0, 0);
+    panel->addWidget(fraMain, 1);
+
+    fraTools = modeFrame(fraMain, "fraTools(1)", "Encrypt File(s)");
+    FrmSelect = new QWidget(fraTools);
+    FrmSelect->setObjectName("FrmSelect(0)");
+    lvwInput = new ListView(FrmSelect);
+    lvwInput->setObjectName("lvwInput");
+    cbAlgorithm = new QComboBox(FrmSelect);
+    cbAlgorithm->setObjectName("cbAlgorithm");
+    lblPassword = new QLabel(FrmSelect);
+    lblPassword->setObjectName("lblPassword");
+    edPassword = new QLineEdit(FrmSelect);
+    edPassword->setObjectName("edPassword");
+    edPassword->setEchoMode(QLineEdit::Password);
+    lblPassword->setBuddy(edPassword);
+    SaveTo = new QLineEdit(FrmSelect);
+    SaveTo->setObjectName("SaveTo");
+    auto* select = new QGridLayout(FrmSelect);
+    select->setContentsMargins(0, 0, 0, 0);
+    select->addWidget(lvwInput, 0, 0, 4, 1);
+    select->addWidget(cbAlgorithm, 0, 1);
+    select->addWidget(lblPassword, 1, 1);
+    select->addWidget(edPassword, 2, 1);
+    select->addWidget(SaveTo, 3, 1);
+    select->setColumnStretch(0, 2);
+    select->setColumnStretch(1, 1);
+    (new QVBoxLayout(fraTools))->addWidget(FrmSelect);
+
+    fraFolder = modeFrame(fraMain, "fraFolder", "Encrypt Folder");
+    fraDecryptFile = modeFrame(fraMain, "fraDecryptFile", "Decrypt File(s)");
+    lvwDecrypt = new ListView(fraDecryptFile);
+    lvwDecrypt->setObjectName("lvwDecrypt");
+    (new QVBoxLayout(fraDecryptFile))->addWidget(lvwDecrypt);
+    fraEncryptText = modeFrame(fraMain, "fraEncryptText", "Encrypt Text");
+    edInText = new QPlainTextEdit(fraEncryptText);
+    edInText->setObjectName("edInText");
+    edOutText = new QPlainTextEdit(fraEncryptText);
+    edOutText->setObjectName("edOutText");
+    auto* texts = new QHBoxLayout(fraEncryptText);
+    texts->addWidget(edInText);
+    texts->addWidget(edOutText);
+
+    // The four frames share one place; the mode shows one of them.
+    for (QWidget* frame : {static_cast<QWidget*>(fraTools), static_cast<QWidget*>(fraFolder),
+                           static_cast<QWidget*>(fraDecryptFile), static_cast<QWidget*>(fraEncryptText)})
+        frames->addWidget(frame, 0, 0);
+
+    connect(ImgDown[0], &QToolButton::clicked, this, &frmMain::HideSize);
+    connect(ImgDown[1], &QToolButton::clicked, this, &frmMain::ShowRize);
+}
+
+void frmMain::connectMenus()
+{
+    connect(menus->Mu_File_Index[0], &QAction::triggered, this, &frmMain::encryptFileMode);
+    connect(menus->Mu_File_Index[1], &QAction::triggered, this, &frmMain::encryptFolderMode);
+    connect(menus->Mu_File_Index[2], &QAction::triggered, this, &frmMain::decryptMode);
+    connect(menus->Mu_File_Index[4], &QAction::triggered, this, [] { QApplication::exit(0); });
+    for (int i = 0; i < 4; ++i)
+        connect(menus->mu_View_Index[static_cast<std::size_t>(i)], &QAction::triggered, this,
+                [this, i] { lvwFile->setView(i); });
+    connect(menus->mu_Tools_Index[0], &QAction::triggered, this, &frmMain::encryptTextMode);
+    connect(menus->mu_Tools_Index[1], &QAction::triggered, this, &frmMain::shredFiles);
+    connect(menus->Menu_Alg, &QAction::triggered, this, &frmMain::showSettings);
+    connect(menus->mu_Help_Index[0], &QAction::triggered, this, &frmMain::showHelp);
+    connect(menus->mu_Help_Index[2], &QAction::triggered, this, [this] { openPage(kHomePage); });
+    connect(menus->mu_Help_Index[8], &QAction::triggered, this,
+            [this] { openPage(QString(kHomePage) + "subscribe.html"); });
+    connect(menus->Mu_about, &QAction::triggered, this, &frmMain::showAbout);
+
+    connect(menus->MuTools[0], &QAction::triggered, this, [this] {
+        openPanel();
+        encryptFileMode();
+    });
+    connect(menus->MuTools[1], &QAction::triggered, this, [this] {
+        openPanel();
+        encryptFolderMode();
+    });
+    connect(menus->MuTools[2], &QAction::triggered, this, &frmMain::encryptTextMode);
+
+    connect(Image5[0], &QToolButton::clicked, this, &frmMain::encryptFileMode);
+    connect(Image5[1], &QToolButton::clicked, this, &frmMain::decryptMode);
+    connect(Image5[2], &QToolButton::clicked, this, &frmMain::shredFiles);
+    connect(Image5[3], &QToolButton::clicked, this, &frmMain::showHelp);
+    connect(Image6, &QToolButton::pressed, this, [this] {
+        showEncryptChoices(toolBar1->mapToGlobal(QPoint(twips(300), twips(900))));
+        Image6->setDown(false);
+    });
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Label9 && event->type() == QEvent::Enter) {
+        showEncryptChoices(Label9->mapToGlobal(QPoint(0, Label9->height())));
+        return false;
+    }
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (watched == Label10)
+            decryptMode();
+        else if (watched == Label11)
+            shredFiles();
+        else if (watched == Label12)
+            showHelp();
+        return watched == Label10 || watched == Label11 || watched == Label12;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::showEncryptChoices(const QPoint& at)
+{
+    menus->Mu_Toolbars->popup(at);
+}
+
+void frmMain::cbAlgorithm_Click(int index)
+{
+    suite_.table.select(index);
+    const int limit = suite_.table.passwordLimit();
+    edPassword->setMaxLength(limit);
+    lblPassword->setText(QString::fromStdString(suite_.table.passwordHint()));
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // The normal state has one size; maximised the layout follows.
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) &&
+        event->size() != kNormalSize) {
+        resize(kNormalSize);
+        return;
+    }
+    layoutLeftColumn();
+    layoutLowerArea(panelShown_ ? kPanelHeight : 0);
+    ResetSize();
+}
+
+void frmMain::layoutLeftColumn()
+{
+    const int height = centralWidget()->height();
+    const int width = centralWidget()->width();
+    toolBar1->setGeometry(0, 0, width, kToolBarHeight);
+    const int top = kToolBarHeight;
+    Image4->setGeometry(0, top, kTreeWidth + 2 * kBorder + twips(30), kBorder);
+    const int treeTop = Image4->geometry().bottom() + 1;
+    const int treeLeft = twips(30) + kBorder;
+    const int treeHeight = std::max(0, height - treeTop - kBorder - twips(50));
+    tvwFile->setGeometry(treeLeft, treeTop, kTreeWidth, treeHeight);
+    Image2->setGeometry(0, tvwFile->geometry().bottom() + 1 + twips(50), Image4->width(), kBorder);
+    Image1->setGeometry(0, top, kBorder, treeHeight + 2 * kBorder);
+    Image3->setGeometry(tvwFile->geometry().right() + 1, top, kBorder, treeHeight + 2 * kBorder);
+    Picture1->setGeometry(Image3->geometry().right() + 1, treeTop, kSplitter, height - treeTop);
+}
+
+void frmMain::layoutLowerArea(int panelHeight)
+{
+    const int left = kListLeft;
+    const int top = Image4->y();
+    const int width = std::max(0, centralWidget()->width() - left - 1);
+    const int splitter = panelHeight > 0 ? kSplitter : 0;
+    const int listHeight = std::max(0, centralWidget()->height() - top - panelHeight - splitter);
+    lvwFile->setGeometry(left, top, width, listHeight);
+    Picture2->setGeometry(left, top + listHeight, width, kSplitter);
+    Picture2->setVisible(panelHeight > 0);
+    picMain->setGeometry(left, top + listHeight + splitter, width, panelHeight);
+    picMain->setVisible(panelHeight > 0);
+}
+
+void frmMain::ResetLeftSize()
+{
+    HideSize();
+}
+
+void frmMain::HideSize()
+{
+    layoutLowerArea(0);
+    ImgDown[1]->show();
+    ImgDown[0]->hide();
+    panelShown_ = false;
+    for (QToolButton* image : Image5)
+        image->setDown(false);
+}
+
+void frmMain::ShowRize()
+{
+    layoutLowerArea(kPanelHeight);
+    ImgDown[0]->show();
+    ImgDown[1]->hide();
+    panelShown_ = true;
+}
+
+void frmMain::ResetSize()
+{
+    // The frames share fraMain's grid cell, as wide as the panel inside.
+    fraMain->setFixedWidth(std::max(0, picMain->width() - 4));
+}
+
+void frmMain::openPanel()
+{
+    ShowRize();
+}
+
+void frmMain::showOnly(QWidget* frame)
+{
+    for (QWidget* each : {static_cast<QWidget*>(fraTools), static_cast<QWidget*>(fraFolder),
+                          static_cast<QWidget*>(fraDecryptFile), static_cast<QWidget*>(fraEncryptText)})
+        each->setVisible(each == frame);
+    frame->raise();
+}
+
+// ---------------------------------------------------------------------------
+// Modes
+
+void frmMain::encryptFileMode()
+{
+    openPanel();
+    showOnly(fraTools);
+    menus->checkMode(0);
+    lblInfoMation->setText("the Encryption Wizard");
+    lvwDecrypt->clearRows();
+    RemoveNull();
+}
+
+void frmMain::encryptFolderMode()
+{
+    openPanel();
+    const UserInterface::Answer answer =
+        ui_.message("Are you sure to encrypt the folder? " + QDir::toNativeSeparators(currentFolder_).toStdString(),
+                    kApplicationTitle, UserInterface::Buttons::YesNo, UserInterface::Icon::Question);
+    if (answer != UserInterface::Answer::Yes) {
+        menus->restoreMode();
+        ResetLeftSize();
+        return;
+    }
+    showOnly(fraFolder);
+    lblInfoMation->setText("the Encryption Wizard");
+    lvwInput->clearRows();
+    lvwDecrypt->clearRows();
+    menus->checkMode(1);
+}
+
+void frmMain::decryptMode()
+{
+    openPanel();
+    menus->checkMode(2);
+    showOnly(fraDecryptFile);
+    fraDecryptFile->setTitle("Decrypt File(s)");
+    lblInfoMation->setText("the Decrypt Wizard");
+    lvwInput->clearRows();
+}
+
+void frmMain::encryptTextMode()
+{
+    openPanel();
+    showOnly(fraEncryptText);
+    edInText->clear();
+    edOutText->clear();
+    lblInfoMation->setText("the Encryption Wizard");
+}
+
+void frmMain::RemoveNull()
+{
+    edPassword->clear();
+    lvwInput->clearRows();
+    edInText->clear();
+    edOutText->clear();
+}
+
+// ---------------------------------------------------------------------------
+// Other commands and the end
+
+void frmMain::openPage(const QString& url)
+{
+    if (!QDesktopServices::openUrl(QUrl(url)))
+        ui_.message("No web browser could be started to show " + url.toStdString() + ".", "Can not open the browser!",
+                    UserInterface::Buttons::Ok, UserInterface::Icon::Information);
+}
+
+void frmMain::showHelp()
+{
+    ShowHelpFile(helpFilePath(), this, HelpContext::Contents);
+}
+
+void frmMain::showSettings()
+{
+    FrmOption dialog({cbAlgorithm, SaveTo, edPassword, lblPassword}, ui_, RunSettings::shared(), this);
+    dialog.exec();
+}
+
+void frmMain::shredFiles()
+{
+    // The checked rows of the file list carry their full paths.
+    QStringList files;
+    QStandardItemModel* rows = lvwFile->model();
+    for (int row = 0; row < rows->rowCount(); ++row)
+        if (const QStandardItem* item = rows->item(row); item != nullptr && item->checkState() == Qt::Checked)
+            files << item->data(ListView::KeyRole).toString();
+    if (files.isEmpty()) {
+        ui_.message("You have not select any file(s), please tick off the check box!", kApplicationTitle);
+        return;
+    }
+    auto* shredder = new frmExecute(ui_, suite_.table, this);
+    shredder->setAttribute(Qt::WA_DeleteOnClose);
+    shredder->openShredMode(files);
+    shredder->show();
+}
+
+void frmMain::showAbout()
+{
+    splashMode = kSplashAbout;
+    frmSplash about(frmSplash::AboutMode, 0, this);
+    about.exec();
+}
+
+void frmMain::Shutdown(bool force)
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != this && window->isVisible())
+            window->close();
+    if (!force)
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window != this && window->isVisible())
+                return;
+    QApplication::exit(0);
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    // Closing the main window ends the program at once.
+    QMainWindow::closeEvent(event);
+    QApplication::exit(0);
+}
+
+}  // namespace veilcraft

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "CipherSuite.h"
+#include "UserInterface.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QStatusBar;
+class QToolButton;
+class QTreeWidget;
+
+namespace veilcraft {
+
+class KompakClient;
+class ListView;
+class MainMenus;
+
+// The main window: the folder tree and file list above, the lower panel
+// `picMain` with one mode frame per wizard below, the menu bar, the tool
+// bar of mode images and the status bar. In the normal state its size is
+// fixed; maximised, the layout follows the window.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // Splash modes: 10 while the splash is the start-up screen, 0 for About.
+    static constexpr int kSplashStartUp = 10;
+    static constexpr int kSplashAbout = 0;
+    // 10530 x 7635 twips at 15 twips a pixel.
+    static constexpr QSize kNormalSize{702, 509};
+
+    // `ui` answers for the window: the program passes a QtUserInterface
+    // owned by it, tests a scripted one.
+    explicit frmMain(UserInterface& ui, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Layout of the lower area: panel closed, panel open, the mode frames'
+    // width, and the left column after a resize.
+    void ResetLeftSize();
+    void HideSize();
+    void ShowRize();
+    void ResetSize();
+
+    // Empties the wizard panels: password boxes, lists and texts.
+    void RemoveNull();
+    // Closes every window; unless `force`, stops when one refuses to close.
+    void Shutdown(bool force = false);
+
+    // The mode switches of the File and Tool menus.
+    void encryptFileMode();
+    void encryptFolderMode();
+    void decryptMode();
+    void encryptTextMode();
+
+    [[nodiscard]] bool panelShown() const { return panelShown_; }
+    [[nodiscard]] UserInterface& userInterface() { return ui_; }
+    [[nodiscard]] CipherSuite& ciphers() { return suite_; }
+    // The folder whose contents the file list shows.
+    [[nodiscard]] const QString& currentFolder() const { return currentFolder_; }
+
+    int splashMode = kSplashStartUp;
+
+    MainMenus* menus;
+    QWidget* toolBar1;
+    std::array<QToolButton*, 4> Image5{};
+    QLabel* Label9;
+    QLabel* Label10;
+    QLabel* Label11;
+    QLabel* Label12;
+    QToolButton* Image6;
+    QFrame* Image1;
+    QFrame* Image2;
+    QFrame* Image3;
+    QFrame* Image4;
+    QTreeWidget* tvwFile;
+    QFrame* Picture1;
+    ListView* lvwFile;
+    QFrame* Picture2;
+    QWidget* picMain;
+    std::array<QToolButton*, 2> ImgDown{};
+    QLabel* lblInfoMation;
+    QWidget* fraMain;
+    QGroupBox* fraTools;  // "fraTools(1)"
+    QWidget* FrmSelect;   // "FrmSelect(0)"
+    ListView* lvwInput;
+    QComboBox* cbAlgorithm;
+    QLabel* lblPassword;
+    QLineEdit* edPassword;
+    QLineEdit* SaveTo;
+    QGroupBox* fraFolder;
+    QGroupBox* fraDecryptFile;
+    ListView* lvwDecrypt;
+    QGroupBox* fraEncryptText;
+    QPlainTextEdit* edInText;
+    QPlainTextEdit* edOutText;
+    QStatusBar* staState;
+    QLabel* StatusLabel;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildToolBar();
+    void buildBrowser();
+    void buildPanel();
+    void connectMenus();
+    void layoutLeftColumn();
+    void layoutLowerArea(int panelHeight);
+    void openPanel();
+    void showOnly(QWidget* frame);
+    void cbAlgorithm_Click(int index);
+    void showEncryptChoices(const QPoint& at);
+    void openPage(const QString& url);
+    void showAbout();
+    void showHelp();
+    void showSettings();
+    // The shredder for the checked rows of the file list.
+    void shredFiles();
+
+    UserInterface& ui_;
+    CipherSuite suite_;
+    std::unique_ptr<KompakClient> myKompak_;
+    QString currentFolder_;
+    bool panelShown_ = false;
+};
+
+}  // namespace veilcraft

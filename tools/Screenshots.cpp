@@ -1,0 +1,131 @@
+// Shows each window of the program as a user would see it and saves a
+// picture of it: the splash, the main window with its lower panel closed and
+// open, the settings and password dialogs, the archive window on a sample
+// archive, the shredder and the help window. Run by tools/screenshots.sh
+// under a virtual display.
+#include "ArchiveEncryptionRun.h"
+#include "CipherSuite.h"
+#include "FrmOption.h"
+#include "HelpWindow.h"
+#include "RunSettings.h"
+#include "ShowHelpFile.h"
+#include "frmExecute.h"
+#include "frmMain.h"
+#include "frmPassword.h"
+#include "frmSplash.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+using veilcraft::UserInterface;
+
+// Answers for the windows without asking anyone: the sample's password, Yes
+// to questions, and every message printed.
+class ScriptUserInterface final : public UserInterface {
+public:
+    Answer message(const std::string& text, const std::string&, Buttons buttons, Icon) override
+    {
+        std::cerr << "message: " << text << '\n';
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+    std::optional<std::string> askPassword() override { return std::string("sample"); }
+    std::string browseForFolder(const std::string&, const std::string& start) override { return start; }
+    std::string askSaveFile(const std::string&, const std::string& proposal) override { return proposal; }
+    void processEvents() override { QApplication::processEvents(); }
+    void setBusy(bool) override {}
+    void progress(int, const std::string&) override {}
+    bool cancelRequested() override { return false; }
+    void showStatus(const std::string&) override {}
+};
+
+QString outputFolder;
+
+void save(QWidget& window, const QString& name)
+{
+    window.show();
+    window.raise();
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::cerr << "not shown: " << name.toStdString() << '\n';
+    QTest::qWait(150);
+    const QString path = outputFolder + "/" + name + ".png";
+    if (window.grab().save(path))
+        std::printf("%s\n", qPrintable(path));
+    else
+        std::cerr << "not saved: " << path.toStdString() << '\n';
+}
+
+// A sample archive of a few files in the temporary folder.
+QString sampleArchive(UserInterface& ui, veilcraft::CipherSuite& suite)
+{
+    const QString folder = QDir::tempPath() + "/veilcraft-sample";
+    QDir().mkpath(folder + "/photos");
+    QDir().mkpath(folder + "/letters");
+    const char* const files[] = {"photos/beach.jpg", "photos/harbour.jpg", "letters/bank.txt", "letters/notes.txt"};
+    std::vector<std::string> sources;
+    for (const char* name : files) {
+        QFile file(folder + "/" + name);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QByteArray(2000 + 700 * static_cast<int>(sources.size()), 'v'));
+        sources.push_back((folder + "/" + name).toStdString());
+    }
+    const std::string archive = (folder + "/holiday.vkf").toStdString();
+    veilcraft::ArchiveEncryptionRun(ui, suite.table).run({sources, archive, "sample", "sample", false});
+    return QString::fromStdString(archive);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    outputFolder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    QDir().mkpath(outputFolder);
+    ScriptUserInterface ui;
+
+    veilcraft::frmSplash splash(veilcraft::frmSplash::AboutMode);
+    save(splash, "splash");
+    splash.close();
+
+    veilcraft::frmMain main(ui);
+    main.setWindowTitle("Veilcraft Software");
+    save(main, "main-panel-closed");
+    main.encryptFileMode();
+    save(main, "main-encrypt-file");
+    main.decryptMode();
+    save(main, "main-decrypt");
+    main.encryptFolderMode();
+    save(main, "main-encrypt-folder");
+
+    veilcraft::FrmOption settings({main.cbAlgorithm, main.SaveTo, main.edPassword, main.lblPassword}, ui,
+                                  veilcraft::RunSettings::shared(), &main);
+    save(settings, "settings");
+    settings.close();
+
+    veilcraft::frmPassword password(ui, &main);
+    password.setHint(QString::fromStdString(main.ciphers().table.passwordHint()));
+    save(password, "password");
+    password.close();
+
+    veilcraft::frmExecute archive(ui, main.ciphers().table);
+    if (archive.openDecryptMode(sampleArchive(ui, main.ciphers())))
+        save(archive, "archive-window");
+    archive.hide();
+
+    veilcraft::frmExecute shredder(ui, main.ciphers().table);
+    shredder.openShredMode({QDir::homePath() + "/old-statement.pdf", QDir::homePath() + "/draft.txt"});
+    save(shredder, "shredder");
+    shredder.hide();
+
+    veilcraft::ShowHelpFile(veilcraft::helpFilePath(), &main, veilcraft::HelpContext::Contents);
+    if (auto* help = main.findChild<veilcraft::HelpWindow*>())
+        save(*help, "help");
+    return 0;
+}
