@@ -46,11 +46,7 @@ cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVE
 cmake --build "$build_dir" --parallel "$(nproc)"
 
 if [ "$mode" = run ]; then
-  if [ -x "$build_dir/bin/VeilcraftApp" ]; then
-    exec "$build_dir/bin/VeilcraftApp" "${@:2}"
-  fi
-  # Until the window lands, the command line is the program.
-  exec "$build_dir/bin/veilcraft" --help
+  exec "$build_dir/bin/VeilcraftApp" "${@:2}"
 fi
 
 ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)"

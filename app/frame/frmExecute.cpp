@@ -43,7 +43,7 @@ QLabel* makeLabel(const QString& name, const QString& caption, QWidget* parent)
 
 frmExecute::frmExecute(UserInterface& ui, CipherTable& ciphers, QWidget* parent)
     : QDialog(parent), ui_(ui, [this](const std::string& text) { lblEdcrypt->setText(QString::fromStdString(text)); }),
-      archive_(ui_, ciphers)
+      workerUi_(ui_, this), archive_(workerUi_, ciphers)
 {
     setObjectName("frmExecute");
     setWindowTitle("Veilcraft");
@@ -221,7 +221,9 @@ void frmExecute::showRows()
 
 void frmExecute::cmdDeAll_Click()
 {
-    whileWorking([this] { archive_.extractAll(strPathto->text().toStdString(), KeepDirChk->isChecked()); });
+    const std::string destination = strPathto->text().toStdString();
+    const bool keepDirs = KeepDirChk->isChecked();
+    whileWorking([&] { archive_.extractAll(destination, keepDirs); });
 }
 
 void frmExecute::cmdDeSelect_Click()
@@ -233,7 +235,9 @@ void frmExecute::cmdDeSelect_Click()
         if (item->isSelected())
             selected.push_back(item->data(0, kInsertionIndexRole).value<qulonglong>());
     }
-    whileWorking([&] { archive_.extractSelected(selected, strPathto->text().toStdString(), KeepDirChk->isChecked()); });
+    const std::string destination = strPathto->text().toStdString();
+    const bool keepDirs = KeepDirChk->isChecked();
+    whileWorking([&] { archive_.extractSelected(selected, destination, keepDirs); });
 }
 
 void frmExecute::cmdBowser_Click()
@@ -247,7 +251,8 @@ void frmExecute::cmdEncrypt_Click()
 {
     if (archive_.kind() == EncryptedArchive::Kind::SingleFile) {
         bool decrypted = false;
-        whileWorking([&] { decrypted = archive_.decryptSingleFile(strPathto->text().toStdString()).allSucceeded(); });
+        const std::string target = strPathto->text().toStdString();
+        whileWorking([&] { decrypted = archive_.decryptSingleFile(target).allSucceeded(); });
         // After a failure the user may name another file and try again.
         if (!decrypted)
             return;
@@ -270,7 +275,8 @@ void frmExecute::frmExecute_Click()
     for (int i = 0; i < lstFiles->count(); ++i)
         files.push_back(lstFiles->item(i)->text().toStdString());
     RunReport report;
-    whileWorking([&] { report = ShredRun(ui_).run(files, txtCount->text().toStdString()); });
+    const std::string passes = txtCount->text().toStdString();
+    whileWorking([&] { report = ShredRun(workerUi_).run(files, passes); });
     // Not confirmed, or no usable count: the list stays for another try.
     if (report.outcome == RunReport::Outcome::Refused)
         return;
@@ -284,7 +290,7 @@ void frmExecute::whileWorking(const std::function<void()>& work)
     working_ = true;
     for (QWidget* frame : frames)
         frame->setEnabled(false);
-    work();
+    worker_.run(work);
     for (QWidget* frame : frames)
         frame->setEnabled(true);
     working_ = false;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "EncryptedArchive.h"
+#include "GuiThreadUserInterface.h"
 #include "StatusSinkInterface.h"
+#include "WorkerThread.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -99,6 +101,10 @@ private:
     void finish();
 
     StatusSinkInterface ui_;
+    // The archive's work runs on the window's own thread, talking to the
+    // user through the window's thread, so the window stays live.
+    WorkerThread worker_;
+    GuiThreadUserInterface workerUi_;
     EncryptedArchive archive_;
     Mode mode_ = Mode::Decrypt;
     Qt::SortOrder order_ = Qt::AscendingOrder;

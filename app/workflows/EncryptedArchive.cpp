@@ -237,7 +237,11 @@ RunReport EncryptedArchive::extractSelected(const std::vector<std::size_t>& rowI
     for (const std::size_t index : rowIndexes) {
         if (index >= rows_.size())
             continue;
+        ui_.progress(static_cast<int>(100 * static_cast<std::size_t>(entries) / rowIndexes.size()),
+                     rows_[index].entry);
         ui_.processEvents();
+        if (ui_.cancelRequested())
+            break;
         control.UnZipOneFile(temporaryZip(), rows_[index].entry, *folder);
         ++entries;
     }

@@ -211,3 +211,14 @@ TEST(DestinationRule, VkfTextStandsForItsFolder)
     EXPECT_EQ(destinationFolder("/home/u/out"), "/home/u/out");
     EXPECT_EQ(destinationFolder("x.vkf"), "");
 }
+
+TEST_F(EncryptedArchiveTest, CancelStopsBetweenSelectedEntries)
+{
+    const std::string p = archive({make("photos/a.jpg", "picture"), make("docs/b.txt", "document")});
+    EncryptedArchive window(ui, suite.table);
+    ASSERT_TRUE(window.open(p));
+    ui.progressEvents = 0;
+    ui.cancelAfterProgressEvents = 2;
+    window.extractSelected({0, 1}, dir.file("out"), true);
+    EXPECT_THAT(listFolder(dir.file("out")), ElementsAre("photos"));
+}
