@@ -1,16 +1,15 @@
 #include "ShredRun.h"
 
 #include "AtomicFile.h"
+#include "DosAttributes.h"
 #include "PathText.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -18,11 +17,6 @@
 namespace veilcraft {
 
 namespace {
-
-constexpr const char* kDosAttributes = "user.DOSATTRIB";
-constexpr unsigned kReadOnly = 1;
-constexpr unsigned kHidden = 2;
-constexpr unsigned kSystem = 4;
 
 std::string errorText(int error)
 {
@@ -44,32 +38,19 @@ struct Descriptor {
     }
 };
 
-// The attribute word that file servers and compatibility layers keep for
-// DOS attributes, in its text form ("0x22"). A value in another form is left
-// alone: it does not stand in the way of destroying the file.
+// A value in another form than the text one is left alone: it does not
+// stand in the way of destroying the file.
 void clearDosAttributes(const std::string& path)
 {
-    char value[64] = {};
-    const ssize_t length = ::lgetxattr(path.c_str(), kDosAttributes, value, sizeof value - 1);
-    if (length < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X'))
+    DosAttributes word = readDosAttributes(path);
+    if (word.form != DosAttributes::Form::Text)
         return;
-    const bool nulTerminated = value[length - 1] == '\0';
-    const char* end = value + (nulTerminated ? length - 1 : length);
-    unsigned bits = 0;
-    const auto parsed = std::from_chars(value + 2, end, bits, 16);
-    if (parsed.ec != std::errc() || parsed.ptr != end)
+    const unsigned kept = word.bits & ~(DosAttributes::kReadOnly | DosAttributes::kSystem | DosAttributes::kHidden);
+    if (kept == word.bits)
         return;
-    const unsigned before = bits;
-    for (const unsigned bit : {kReadOnly, kSystem, kHidden})
-        if ((bits & bit) != 0)
-            bits &= ~bit;
-    if (bits == before)
-        return;
-    char text[32];
-    const int written = std::snprintf(text, sizeof text, "0x%x", bits);
+    word.bits = kept;
     // Best effort, like every attribute step: the file is destroyed next.
-    (void)::lsetxattr(path.c_str(), kDosAttributes, text, static_cast<std::size_t>(written) + (nulTerminated ? 1 : 0),
-                      XATTR_REPLACE);
+    (void)writeDosAttributes(path, word);
 }
 
 bool writeAll(int fd, const char* data, std::size_t size, off_t offset)

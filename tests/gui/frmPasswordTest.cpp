@@ -1,6 +1,7 @@
 // The password dialog: its validation messages, Enter routing and result.
 #include "GuiTest.h"
 #include "ScriptedUserInterface.h"
+#include "QtUserInterface.h"
 #include "frmPassword.h"
 
 #include <QLabel>
@@ -77,4 +78,11 @@ TEST_F(frmPasswordTest, EnterMovesOnThenConfirms)
 
     // Close hands back nothing, and the fields start empty next time.
     EXPECT_FALSE(typeAndAsk("x", "x", [&] { QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton); }));
+}
+
+TEST(QtUserInterfaceTest, FileFiltersBecomeQtFilters)
+{
+    EXPECT_EQ(qtFileFilter("Veilcraft file(*.vkf)|*.vkf|"), "Veilcraft file (*.vkf)");
+    EXPECT_EQ(qtFileFilter("Text (*.txt)|*.txt;*.text|All files|*|"), "Text (*.txt *.text);;All files (*)");
+    EXPECT_EQ(qtFileFilter(""), "");
 }

@@ -1,0 +1,106 @@
+#include "FolderHandle.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace veilcraft {
+
+QString displayPath(const QByteArray& nativePath)
+{
+    return QFile::decodeName(nativePath);
+}
+
+QByteArray nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+QByteArray joinNative(const QByteArray& folder, const QByteArray& name)
+{
+    if (folder.endsWith('/'))
+        return folder + name;
+    return folder + '/' + name;
+}
+
+QByteArray lastComponent(const QByteArray& path)
+{
+    qsizetype end = path.size();
+    while (end > 1 && path[end - 1] == '/')
+        --end;
+    const qsizetype slash = path.lastIndexOf('/', end - 1);
+    if (slash == 0 && end == 1)
+        return path.left(1);
+    return path.mid(slash + 1, end - slash - 1);
+}
+
+FolderHandle::FolderHandle(int at, const char* name, bool followLink)
+    : fd_(::openat(at, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW)))
+{
+}
+
+FolderHandle::~FolderHandle()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+FolderHandle::FolderHandle(FolderHandle&& other) noexcept : fd_(other.fd_)
+{
+    other.fd_ = -1;
+}
+
+bool FolderHandle::read(std::vector<FolderEntry>& entries) const
+{
+    entries.clear();
+    // The stream gets its own descriptor: closedir closes it.
+    const int copy = ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (copy < 0)
+        return false;
+    DIR* stream = ::fdopendir(copy);
+    if (stream == nullptr) {
+        const int error = errno;
+        ::close(copy);
+        errno = error;
+        return false;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(stream)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..") {
+            FolderEntry item{name, {}};
+            if (::fstatat(fd_, entry->d_name, &item.status, AT_SYMLINK_NOFOLLOW) == 0)
+                entries.push_back(std::move(item));
+        }
+        errno = 0;
+    }
+    const int error = errno;
+    ::closedir(stream);
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    errno = error;
+    return error == 0;
+}
+
+double FolderHandle::sizeOfFiles() const
+{
+    std::vector<FolderEntry> entries;
+    (void)read(entries); // what could be read before a failure still counts
+    double total = 0;
+    for (const FolderEntry& entry : entries) {
+        if (S_ISREG(entry.status.st_mode)) {
+            total += static_cast<double>(entry.status.st_size);
+        } else if (S_ISDIR(entry.status.st_mode)) {
+            const FolderHandle child(fd_, entry.name.constData(), false);
+            if (child.isOpen())
+                total += child.sizeOfFiles();
+        }
+    }
+    return total;
+}
+
+} // namespace veilcraft
