@@ -4,6 +4,9 @@
 #include "FrmOption.h"
 #include "FrameResources.h"
 #include "KompakClient.h"
+#include "FileList.h"
+#include "FileSys.h"
+#include "FolderTree.h"
 #include "ListView.h"
 #include "MainMenus.h"
 #include "ModAssociate.h"
@@ -56,6 +59,12 @@ constexpr int kListLeft = kTreeWidth + twips(100) + 2 * kBorder + kSplitter;
 
 constexpr const char* kHomePage = "https://veilcraft.example/";
 
+// The tree's key of a drive: its path with a trailing "/".
+QString driveNodeKey(const QString& drivePath)
+{
+    return drivePath.endsWith('/') ? drivePath : drivePath + "/";
+}
+
 QFrame* borderImage(QWidget* parent, const char* name)
 {
     auto* frame = new QFrame(parent);
@@ -96,7 +105,8 @@ QGroupBox* modeFrame(QWidget* parent, const QString& name, const QString& captio
 
 }  // namespace
 
-frmMain::frmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
+frmMain::frmMain(UserInterface& ui, std::shared_ptr<FileSys> fileSys, QWidget* parent)
+    : QMainWindow(parent), ui_(ui), fileSys_(fileSys ? std::move(fileSys) : std::make_shared<FileSys>())
 {
     setObjectName("frmMain");
     setWindowTitle(kApplicationTitle);
@@ -108,8 +118,14 @@ frmMain::frmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
     setCentralWidget(central);
     staState = new QStatusBar(this);
     staState->setObjectName("staState");
+    staPanel1 = new QLabel(staState);
+    staPanel1->setObjectName("staPanel1");
+    staPanel2 = new QLabel(staState);
+    staPanel2->setObjectName("staPanel2");
     StatusLabel = new QLabel("Ready", staState);
     StatusLabel->setObjectName("StatusLabel");
+    staState->addWidget(staPanel1, 1);
+    staState->addWidget(staPanel2, 2);
     staState->addWidget(StatusLabel, 1);
     setStatusBar(staState);
 
@@ -122,7 +138,6 @@ frmMain::frmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
     // type registered with the desktop on every start, so that a moved
     // program registers itself again.
     SaveTo->setText(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/");
-    currentFolder_ = QDir::homePath();
     ModAssociate::RegisterVkfFileType(ProgramFile::running());
 
     // Load, in order: the window's place, the list's columns, the wizard
@@ -138,6 +153,15 @@ frmMain::frmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
     lvwFile->addColumn("Type", "Type", listWidth / 2);
     lvwFile->addColumn("MDate", "UpdateTime", listWidth / 2);
     lvwFile->setView(ListView::Report);
+    folderTree->BuildFolderTree();
+    // The first node shown is the drive of the root folder.
+    if (QTreeWidgetItem* root = folderTree->node(fileSys_->GetDriveName("/").isEmpty()
+                                                      ? QString(FolderTree::kMyComputerKey)
+                                                      : driveNodeKey(fileSys_->GetDriveName("/")))) {
+        folderTree->tvwFile_NodeClick(root);
+        root->setExpanded(true);
+        tvwFile->setCurrentItem(root);
+    }
     // The wizard lists take two thirds and all of the panel.
     lvwInput->addColumn("Name", "Files Path", listWidth * 2 / 3 - twips(100));
     lvwDecrypt->addColumn("Name", "File Path", listWidth - 24);
@@ -212,6 +236,18 @@ void frmMain::buildBrowser()
     Picture1->setCursor(Qt::SplitHCursor);
     lvwFile = new ListView(form);
     lvwFile->setObjectName("lvwFile");
+    fileList = new FileList(lvwFile, ui_, this);
+    folderTree = new FolderTree(
+        tvwFile, *fileList, ui_, fileSys_,
+        [this](const QString& node, const QString& sizes) {
+            staPanel1->setText(node);
+            staPanel2->setText(sizes);
+        },
+        [this] { return menus->checkedMode() == 2; });
+    connect(fileList, &FileList::handToPanels, this, &frmMain::HandToPanels);
+    connect(fileList, &FileList::focusReceived, this, [this] { folderTree->setTreeHasFocus(false); });
+    connect(fileList, &FileList::previousRequested, folderTree, &FolderTree::GoUpOneLevel);
+    connect(folderTree, &FolderTree::encryptFolderRequested, menus->Mu_File_Index[1], &QAction::trigger);
     Picture2 = new QFrame(form);
     Picture2->setObjectName("Picture2");
     Picture2->setFrameShape(QFrame::HLine);
@@ -469,13 +505,15 @@ void frmMain::encryptFileMode()
     lblInfoMation->setText("the Encryption Wizard");
     lvwDecrypt->clearRows();
     RemoveNull();
+    // The list again, with the filter of this mode.
+    folderTree->tvwFile_NodeClick(folderTree->CurrentNode());
 }
 
 void frmMain::encryptFolderMode()
 {
     openPanel();
     const UserInterface::Answer answer =
-        ui_.message("Are you sure to encrypt the folder? " + QDir::toNativeSeparators(currentFolder_).toStdString(),
+        ui_.message("Are you sure to encrypt the folder? " + currentFolder().toStdString(),
                     kApplicationTitle, UserInterface::Buttons::YesNo, UserInterface::Icon::Question);
     if (answer != UserInterface::Answer::Yes) {
         menus->restoreMode();
@@ -497,6 +535,7 @@ void frmMain::decryptMode()
     fraDecryptFile->setTitle("Decrypt File(s)");
     lblInfoMation->setText("the Decrypt Wizard");
     lvwInput->clearRows();
+    folderTree->tvwFile_NodeClick(tvwFile->currentItem());
 }
 
 void frmMain::encryptTextMode()
@@ -540,11 +579,7 @@ void frmMain::showSettings()
 void frmMain::shredFiles()
 {
     // The checked rows of the file list carry their full paths.
-    QStringList files;
-    QStandardItemModel* rows = lvwFile->model();
-    for (int row = 0; row < rows->rowCount(); ++row)
-        if (const QStandardItem* item = rows->item(row); item != nullptr && item->checkState() == Qt::Checked)
-            files << item->data(ListView::KeyRole).toString();
+    const QStringList files = fileList->checkedRows();
     if (files.isEmpty()) {
         ui_.message("You have not select any file(s), please tick off the check box!", kApplicationTitle);
         return;
@@ -553,6 +588,33 @@ void frmMain::shredFiles()
     shredder->setAttribute(Qt::WA_DeleteOnClose);
     shredder->openShredMode(files);
     shredder->show();
+}
+
+QString frmMain::currentFolder() const
+{
+    const QTreeWidgetItem* node = folderTree->CurrentNode();
+    return node != nullptr ? FolderTree::keyOf(node) : QDir::homePath();
+}
+
+void frmMain::HandToPanels()
+{
+    if (!lvwFile->reportView()->selectionModel()->hasSelection()) {
+        ui_.message("No file(s) be Encrypted", "");
+        return;
+    }
+    ShowRize();
+    const QStringList keys = fileList->handedRows();
+    ListView* target = nullptr;
+    if (menus->checkedMode() == 0 || menus->checkedMode() == 1) {
+        showOnly(fraTools);
+        target = lvwInput;
+    } else {
+        showOnly(fraDecryptFile);
+        target = lvwDecrypt;
+    }
+    for (const QString& key : keys)
+        target->model()->appendRow(new QStandardItem(key));
+    staPanel2->setText("Double click for encryption");
 }
 
 void frmMain::showAbout()

@@ -20,6 +20,9 @@ class QTreeWidget;
 
 namespace veilcraft {
 
+class FileList;
+class FileSys;
+class FolderTree;
 class KompakClient;
 class ListView;
 class MainMenus;
@@ -39,7 +42,9 @@ public:
 
     // `ui` answers for the window: the program passes a QtUserInterface
     // owned by it, tests a scripted one.
-    explicit frmMain(UserInterface& ui, QWidget* parent = nullptr);
+    // `fileSys` is the browser's file-system service (the machine's mounted
+    // volumes when none is given).
+    explicit frmMain(UserInterface& ui, std::shared_ptr<FileSys> fileSys = nullptr, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Layout of the lower area: panel closed, panel open, the mode frames'
@@ -63,8 +68,11 @@ public:
     [[nodiscard]] bool panelShown() const { return panelShown_; }
     [[nodiscard]] UserInterface& userInterface() { return ui_; }
     [[nodiscard]] CipherSuite& ciphers() { return suite_; }
-    // The folder whose contents the file list shows.
-    [[nodiscard]] const QString& currentFolder() const { return currentFolder_; }
+    // The folder (or drive) whose contents the file list shows.
+    [[nodiscard]] QString currentFolder() const;
+    // Double click or "Add": the checked or selected rows into the active
+    // wizard's list.
+    void HandToPanels();
 
     int splashMode = kSplashStartUp;
 
@@ -103,6 +111,11 @@ public:
     QPlainTextEdit* edOutText;
     QStatusBar* staState;
     QLabel* StatusLabel;
+    // The status bar's panels 1 and 2: the node chosen and its sizes.
+    QLabel* staPanel1;
+    QLabel* staPanel2;
+    FileList* fileList;
+    FolderTree* folderTree;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -130,7 +143,7 @@ private:
     UserInterface& ui_;
     CipherSuite suite_;
     std::unique_ptr<KompakClient> myKompak_;
-    QString currentFolder_;
+    std::shared_ptr<FileSys> fileSys_;
     bool panelShown_ = false;
 };
 

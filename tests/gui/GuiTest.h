@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DriveSource.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -28,6 +30,13 @@ T* control(const QWidget& form, const QString& name)
         throw std::runtime_error("no control named " + name.toStdString());
     return found;
 }
+
+// Folders of the test's own stand in for the machine's volumes.
+class FolderDrives final : public DriveSource {
+public:
+    [[nodiscard]] std::vector<Volume> volumes() const override { return list; }
+    std::vector<Volume> list;
+};
 
 // Runs `step` as soon as the next modal dialog or message loop is running,
 // for driving a dialog that exec() shows.

@@ -1,6 +1,7 @@
 // The main window: its menus and their indexes, the first state after load,
 // the mode switches with their check marks and panel, and the resize rule.
 #include "GuiTest.h"
+#include "FileSys.h"
 #include "ListView.h"
 #include "MainMenus.h"
 #include "ScriptedUserInterface.h"
@@ -9,6 +10,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -64,7 +66,12 @@ protected:
 
     test::WithApplication application;
     test::ScriptedUserInterface ui;
-    frmMain window{ui};
+    std::shared_ptr<test::FolderDrives> drives = [] {
+        auto folders = std::make_shared<test::FolderDrives>();
+        folders->list.push_back({QDir::tempPath(), "TEMP", "ext4", kFixedDrive, true, 1e9, 5e8, 5e8});
+        return folders;
+    }();
+    frmMain window{ui, std::make_shared<FileSys>(drives)};
 };
 
 }  // namespace
@@ -105,7 +112,9 @@ TEST_F(frmMainTest, LoadLeavesTheFirstModeCheckedAndThePanelClosed)
     EXPECT_EQ(window.lblPassword->text(), "Password (1 to 56 bit key)");
     EXPECT_EQ(window.ciphers().table.selectedPosition(), 0);
 
-    EXPECT_EQ(headers(window.lvwFile), QStringList({"Name", "Size", "Type", "UpdateTime"}));
+    // No drive holds "/" here, so My Computer is shown first, under the
+    // drive headers.
+    EXPECT_EQ(headers(window.lvwFile), QStringList({"Name", "Type", "Total Size", "Free space"}));
     EXPECT_EQ(window.lvwFile->columnKeys(), QStringList({"Name", "Size", "Type", "MDate"}));
     EXPECT_EQ(window.lvwFile->view(), ListView::Report);
     EXPECT_EQ(headers(window.lvwInput), QStringList({"Files Path"}));

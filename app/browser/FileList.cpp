@@ -1,0 +1,244 @@
+#include "FileList.h"
+
+#include "BrowserKinds.h"
+#include "Drive.h"
+#include "File.h"
+#include "FormatByPattern.h"
+#include "UserInterface.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QListView>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QTreeView>
+
+namespace veilcraft {
+
+namespace {
+
+constexpr double kKiB = 1024.0;
+
+// File names are compared exactly: "A.VKF" is not encrypted.
+bool isEncryptedName(const QString& name)
+{
+    return name.endsWith(".vkf", Qt::CaseSensitive);
+}
+
+}  // namespace
+
+QString driveTypeText(int type)
+{
+    switch (type) {
+    case 1:
+        return "Floppy Drive ";
+    case 2:
+        return "Fixed Drive";
+    case 3:
+        return "Network Drive";
+    case 4:
+        return "CD-ROM";
+    case 5:
+        return "RAM Disk";
+    default:
+        return "Unknown";
+    }
+}
+
+QIcon driveIcon(int type)
+{
+    QStyle* style = QApplication::style();
+    switch (type) {
+    case 1:
+        return style->standardIcon(QStyle::SP_DriveFDIcon);
+    case 3:
+        return style->standardIcon(QStyle::SP_DriveNetIcon);
+    case 4:
+        return style->standardIcon(QStyle::SP_DriveCDIcon);
+    default:
+        return style->standardIcon(QStyle::SP_DriveHDIcon);
+    }
+}
+
+FileList::FileList(ListView* list, UserInterface& ui, QWidget* menuParent) : QObject(list), lvwFile(list), ui_(ui)
+{
+    MenuPop = new QMenu(menuParent);
+    MenuPop->setObjectName("MenuPop");
+    const char* const captions[] = {"Add",    "-", "Attribute", "-",      "C&opy",      "Cut",
+                                    "Paste",  "-", "Delete",    "-",      "Rename",     "-",
+                                    "Select All", "Inverted Selection", "Sorted..."};
+    for (int i = 0; i < 15; ++i) {
+        const QString caption = captions[i];
+        QAction* action = caption == "-" ? MenuPop->addSeparator() : MenuPop->addAction(caption);
+        action->setObjectName(QString("Pop_Index(%1)").arg(i));
+        Pop_Index[static_cast<std::size_t>(i)] = action;
+    }
+    Order = new QMenu(menuParent);
+    Order->setObjectName("Order");
+    const char* const orders[] = {"Name", "Size", "Type", "Modifyed Date"};
+    for (int i = 0; i < 4; ++i) {
+        QAction* action = Order->addAction(orders[i]);
+        action->setObjectName(QString("Order(%1)").arg(i));
+        action->setCheckable(true);
+        OrderItems[static_cast<std::size_t>(i)] = action;
+        connect(action, &QAction::triggered, this, [this, i] { sortByOrder(i); });
+    }
+    Pop_Index[14]->setMenu(Order);
+    // Nothing to paste before a Copy or Cut.
+    Pop_Index[6]->setEnabled(false);
+    MenuPop->addSeparator();
+    Pop_pre = MenuPop->addAction("Previous");
+    Pop_pre->setObjectName("Pop_pre");
+    connect(Pop_pre, &QAction::triggered, this, &FileList::previousRequested);
+    connect(Pop_Index[0], &QAction::triggered, this, &FileList::handToPanels);
+
+    QTreeView* report = lvwFile->reportView();
+    report->header()->setSectionsClickable(true);
+    connect(report->header(), &QHeaderView::sectionClicked, this, &FileList::sortByHeader);
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(report), static_cast<QAbstractItemView*>(lvwFile->iconView())}) {
+        connect(view, &QAbstractItemView::doubleClicked, this, &FileList::handToPanels);
+        view->viewport()->installEventFilter(this);
+        view->installEventFilter(this);
+    }
+}
+
+bool FileList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn)
+        emit focusReceived();
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        // Only a folder that holds files offers the pop-up.
+        if (folderHasFiles_)
+            MenuPop->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void FileList::setFileHeaders()
+{
+    QStandardItemModel* model = lvwFile->model();
+    model->setHeaderData(1, Qt::Horizontal, "Size");
+    model->setHeaderData(1, Qt::Horizontal, int(Qt::AlignRight | Qt::AlignVCenter), Qt::TextAlignmentRole);
+    model->setHeaderData(2, Qt::Horizontal, "Type");
+    model->setHeaderData(3, Qt::Horizontal, "Modify Date");
+}
+
+void FileList::setDriveHeaders()
+{
+    QStandardItemModel* model = lvwFile->model();
+    model->setHeaderData(1, Qt::Horizontal, "Type");
+    model->setHeaderData(1, Qt::Horizontal, int(Qt::AlignRight | Qt::AlignVCenter), Qt::TextAlignmentRole);
+    model->setHeaderData(2, Qt::Horizontal, "Total Size");
+    model->setHeaderData(3, Qt::Horizontal, "Free space");
+}
+
+void FileList::clear()
+{
+    lvwFile->clearRows();
+    folderHasFiles_ = false;
+}
+
+void FileList::addRow(const QString& key, const QString& text, const QIcon& icon, int kind, const QStringList& columns)
+{
+    QList<QStandardItem*> row;
+    auto* first = new QStandardItem(icon, text);
+    first->setData(key, KeyRole);
+    first->setData(kind, KindRole);
+    first->setCheckable(true);
+    first->setEditable(false);
+    row << first;
+    for (const QString& column : columns) {
+        auto* cell = new QStandardItem(column);
+        cell->setEditable(false);
+        row << cell;
+    }
+    row[1]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lvwFile->model()->appendRow(row);
+}
+
+void FileList::ListDriveRows(const std::vector<Drive>& drives)
+{
+    const double giB = kKiB * kKiB * kKiB;
+    for (const Drive& drive : drives) {
+        QStringList columns{driveTypeText(drive.DriveType()), QString(), QString()};
+        if (drive.IsReady()) {
+            columns[1] = FormatByPattern(drive.TotalSize() / giB, "###.###") + "G";
+            columns[2] = FormatByPattern(drive.FreeSpace() / giB, "###.###") + "G";
+        }
+        addRow(drive.Path(), drive.DriveLetter(), driveIcon(drive.DriveType()),
+               static_cast<int>(ItemKind::Drive), columns);
+    }
+}
+
+void FileList::ListFileRows(const std::vector<File>& files, bool decryptMode)
+{
+    folderHasFiles_ = !files.empty();
+    const QIcon icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    for (const File& file : files) {
+        const QString name = file.Name();
+        const QString type = file.Type();
+        const bool listed = decryptMode ? isEncryptedName(name)
+                                        : !isEncryptedName(name) && file.Attributes() != File::Hidden &&
+                                              type != kShortcutType;
+        if (!listed)
+            continue;
+        addRow(file.Path(), name, icon, static_cast<int>(ItemKind::File),
+               {FormatByPattern(file.Size() / kKiB, "########.##") + "K", type,
+                DefaultDateText(file.DateLastModified())});
+    }
+}
+
+QStringList FileList::handedRows() const
+{
+    QStringList keys;
+    const QStandardItemModel* model = lvwFile->model();
+    const QItemSelectionModel* selection = lvwFile->reportView()->selectionModel();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QStandardItem* item = model->item(row);
+        if (item->checkState() == Qt::Checked || selection->rowIntersectsSelection(row, QModelIndex()))
+            keys << item->data(KeyRole).toString();
+    }
+    return keys;
+}
+
+QStringList FileList::checkedRows() const
+{
+    QStringList keys;
+    const QStandardItemModel* model = lvwFile->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (model->item(row)->checkState() == Qt::Checked)
+            keys << model->item(row)->data(KeyRole).toString();
+    return keys;
+}
+
+void FileList::sortBy(int column, Qt::SortOrder order)
+{
+    order_ = order;
+    // Texts are compared as texts: sizes and dates sort by their characters.
+    lvwFile->model()->sort(column, order);
+}
+
+void FileList::sortByHeader(int position)
+{
+    OrderItems[static_cast<std::size_t>(SortColumn)]->setChecked(false);
+    if (position >= 0 && position < 4) {
+        OrderItems[static_cast<std::size_t>(position)]->setChecked(true);
+        SortColumn = position;
+    }
+    sortBy(position, order_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void FileList::sortByOrder(int index)
+{
+    OrderItems[static_cast<std::size_t>(SortColumn)]->setChecked(false);
+    OrderItems[static_cast<std::size_t>(index)]->setChecked(true);
+    SortColumn = index;
+    sortBy(index, Qt::AscendingOrder);
+}
+
+}  // namespace veilcraft

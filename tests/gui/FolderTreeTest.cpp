@@ -1,0 +1,191 @@
+// The folder tree and the file list in the main window, over folders of the
+// test's own standing in for drives.
+#include "FileList.h"
+#include "FileSys.h"
+#include "FolderTree.h"
+#include "GuiTest.h"
+#include "ListView.h"
+#include "MainMenus.h"
+#include "ScriptedUserInterface.h"
+#include "TempDir.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace veilcraft;
+using ::testing::ElementsAre;
+
+namespace {
+
+QString q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+class FolderTreeTest : public ::testing::Test {
+protected:
+    // Runs before the window is made, which builds its tree at once.
+    bool prepare()
+    {
+        for (const char* folder : {"data/b", "data/a/a1/a11", "usb"})
+            std::filesystem::create_directories(dir.file(folder));
+        test::writeFile(dir.file("data/a/notes.txt"), std::string(2048, 'n'));
+        test::writeFile(dir.file("data/a/secret.vkf"), "vkf");
+        test::writeFile(dir.file("data/a/.hidden"), "h");
+        drives->list.push_back({q(dir.file("data")), "DATA", "ext4", kFixedDrive, true, 2e9, 1e9, 1e9});
+        drives->list.push_back({q(dir.file("usb")), "", "vfat", kRemovableDrive, false});
+        return true;
+    }
+    QTreeWidgetItem* node(const std::string& key) { return window.folderTree->node(q(key)); }
+    QStringList listed()
+    {
+        QStringList texts;
+        for (int row = 0; row < window.lvwFile->model()->rowCount(); ++row)
+            texts << window.lvwFile->model()->item(row)->text();
+        return texts;
+    }
+    QString cell(int row, int column) { return window.lvwFile->model()->item(row, column)->text(); }
+
+    test::WithApplication application;
+    test::TempDir dir;
+    test::ScriptedUserInterface ui;
+    std::shared_ptr<test::FolderDrives> drives = std::make_shared<test::FolderDrives>();
+    bool prepared = prepare();
+    frmMain window{ui, std::make_shared<FileSys>(drives)};
+};
+
+}  // namespace
+
+TEST_F(FolderTreeTest, TreeHoldsDrivesAndLoadsOneLevelAhead)
+{
+    QTreeWidgetItem* desktop = window.tvwFile->topLevelItem(0);
+    ASSERT_NE(desktop, nullptr);
+    EXPECT_EQ(desktop->text(0), "Desktop");
+    QTreeWidgetItem* computer = node("Mycomp");
+    ASSERT_NE(computer, nullptr);
+    EXPECT_EQ(computer->parent(), desktop);
+    ASSERT_EQ(computer->childCount(), 2);
+    QTreeWidgetItem* data = node(dir.file("data") + "/");
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->text(0), q(dir.file("data")) + "(DATA)");
+    EXPECT_EQ(node(dir.file("usb") + "/")->childCount(), 0);  // removable: never read
+
+    ASSERT_EQ(data->childCount(), 2);
+    EXPECT_EQ(data->child(0)->text(0), "a");
+    QTreeWidgetItem* a = node(dir.file("data/a"));
+    ASSERT_NE(node(dir.file("data/a/a1")), nullptr);
+    EXPECT_EQ(node(dir.file("data/a/a1/a11")), nullptr);
+    a->setExpanded(true);
+    EXPECT_NE(node(dir.file("data/a/a1/a11")), nullptr);
+    EXPECT_EQ(FolderTree::kindOf(a), NodeKind::ExpandedFolder);
+}
+
+TEST_F(FolderTreeTest, ChoosingAFolderListsItsFilesByModeAndSizesItElsewhere)
+{
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    EXPECT_EQ(listed(), QStringList({"notes.txt"}));
+    EXPECT_EQ(cell(0, 1), "2.K");
+    EXPECT_EQ(window.staPanel1->text(), "a");
+    // Under a hundredth of a MiB: no digits at all before "M".
+    QTRY_COMPARE(window.staPanel2->text(), QString(".M (Space available:953.67M)"));
+
+    window.menus->checkMode(2);
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    EXPECT_EQ(listed(), QStringList({"secret.vkf"}));
+}
+
+TEST_F(FolderTreeTest, MyComputerListsDrivesAndANotReadyDriveAsksToRetry)
+{
+    window.folderTree->tvwFile_NodeClick(node("Mycomp"));
+    const QStandardItemModel* model = window.lvwFile->model();
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "Type");
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "Total Size");
+    EXPECT_EQ(listed(), QStringList({q(dir.file("data")), q(dir.file("usb"))}));
+    EXPECT_EQ(cell(0, 1), "Fixed Drive");
+    EXPECT_EQ(cell(1, 1), "Floppy Drive ");
+    EXPECT_EQ(cell(1, 2), "");
+    EXPECT_EQ(window.staPanel2->text(), "My Computer");
+
+    ui.answers = {UserInterface::Answer::Retry, UserInterface::Answer::Cancel};
+    // As a click does: the node is selected, then shown.
+    window.tvwFile->setCurrentItem(node(dir.file("usb") + "/"));
+    window.folderTree->tvwFile_NodeClick(node(dir.file("usb") + "/"));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "Can not accessing " + dir.file("usb") + "\r\nThe drivers is not ready!");
+    EXPECT_EQ(ui.messages[0].buttons, UserInterface::Buttons::RetryCancel);
+    // Cancel went up to My Computer, whose rows stay; the drive is selected.
+    EXPECT_EQ(listed().size(), 2);
+    EXPECT_EQ(window.tvwFile->currentItem(), node(dir.file("usb") + "/"));
+    EXPECT_EQ(window.staPanel2->text(), "The drivers is not ready!");
+}
+
+TEST_F(FolderTreeTest, BackspaceGoesUpButNotAboveDesktop)
+{
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    QTest::keyClick(window.tvwFile, Qt::Key_Backspace);
+    EXPECT_EQ(window.tvwFile->currentItem(), node(dir.file("data") + "/"));
+    window.tvwFile->setCurrentItem(window.tvwFile->topLevelItem(0));
+    QTest::keyClick(window.tvwFile, Qt::Key_Backspace);
+    EXPECT_EQ(window.tvwFile->currentItem(), window.tvwFile->topLevelItem(0));
+}
+
+TEST_F(FolderTreeTest, RenamingRefusesCaseOnlyAndExistingNames)
+{
+    QTreeWidgetItem* b = node(dir.file("data/b"));
+    window.tvwFile->setCurrentItem(b);
+    b->setText(0, "B");
+    EXPECT_EQ(b->text(0), "b");
+    b->setText(0, "a");
+    EXPECT_EQ(b->text(0), "b");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "The folder is exist!");
+    EXPECT_EQ(ui.messages[0].title, "Warning!");
+
+    b->setText(0, " c ");
+    EXPECT_EQ(b->text(0), "c");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("data/c")));
+    EXPECT_EQ(window.folderTree->node(q(dir.file("data/c"))), b);
+}
+
+TEST_F(FolderTreeTest, DoubleClickHandsCheckedAndSelectedRowsToTheWizard)
+{
+    test::writeFile(dir.file("data/a/more.txt"), "m");
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    ASSERT_EQ(listed(), QStringList({"more.txt", "notes.txt"}));
+    window.HandToPanels();
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"No file(s) be Encrypted"});
+
+    window.lvwFile->model()->item(1)->setCheckState(Qt::Checked);
+    window.lvwFile->reportView()->selectionModel()->select(window.lvwFile->model()->index(0, 0),
+                                                          QItemSelectionModel::Select);
+    window.HandToPanels();
+    ASSERT_EQ(window.lvwInput->model()->rowCount(), 2);
+    EXPECT_EQ(window.lvwInput->model()->item(0)->text(), q(dir.file("data/a/more.txt")));
+    EXPECT_EQ(window.staPanel2->text(), "Double click for encryption");
+    EXPECT_TRUE(window.panelShown());
+}
+
+TEST_F(FolderTreeTest, HeaderClicksFlipTheOrderAndSortedCheckFollows)
+{
+    test::writeFile(dir.file("data/a/big.txt"), std::string(9000, 'b'));
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    window.fileList->sortByHeader(0);
+    EXPECT_EQ(listed(), QStringList({"notes.txt", "big.txt"}));
+    EXPECT_TRUE(window.fileList->OrderItems[0]->isChecked());
+    window.fileList->sortByHeader(0);
+    EXPECT_EQ(listed(), QStringList({"big.txt", "notes.txt"}));
+    window.fileList->sortByOrder(1);
+    EXPECT_FALSE(window.fileList->OrderItems[0]->isChecked());
+    EXPECT_TRUE(window.fileList->OrderItems[1]->isChecked());
+    // Sizes sort as texts: "2.K" after "8.79K"? No: '2' < '8'.
+    EXPECT_EQ(listed(), QStringList({"notes.txt", "big.txt"}));
+}
