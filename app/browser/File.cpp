@@ -18,7 +18,7 @@ QString File::Type() const
         return kShortcutType;
     // Only a regular file is opened to look at its content: reading a pipe
     // or a device could block or have effects.
-    const auto match = S_ISREG(mode) ? QMimeDatabase::MatchDefault : QMimeDatabase::MatchExtension;
+    const auto match = QMimeDatabase::MatchExtension;
     return QMimeDatabase().mimeTypeForFile(Path(), match).comment();
 }
 
