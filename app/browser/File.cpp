@@ -16,10 +16,10 @@ QString File::Type() const
     const mode_t mode = status().st_mode;
     if (S_ISLNK(mode) || nativePath().endsWith(".desktop"))
         return kShortcutType;
-    // Only a regular file is opened to look at its content: reading a pipe
-    // or a device could block or have effects.
-    const auto match = QMimeDatabase::MatchExtension;
-    return QMimeDatabase().mimeTypeForFile(Path(), match).comment();
+    // By the name alone: opening every file of a folder to look at its
+    // content would make listing a large folder slow, and reading a pipe or
+    // a device could block.
+    return QMimeDatabase().mimeTypeForFile(Path(), QMimeDatabase::MatchExtension).comment();
 }
 
 } // namespace veilcraft

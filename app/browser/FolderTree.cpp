@@ -304,7 +304,40 @@ void FolderTree::renamed(QTreeWidgetItem* item)
         refuseRename(item);
         return;
     }
-    // The node and every loaded node below it follow the new path.
+    rekey(oldKey, newKey, newText);
+    tvwFile_NodeClick(item);
+}
+
+QTreeWidgetItem* FolderTree::addFolderNode(const QString& parentKey, const QString& key, const QString& text)
+{
+    QTreeWidgetItem* parent = node(parentKey);
+    if (parent == nullptr || node(key) != nullptr)
+        return node(key);
+    const QSignalBlocker quiet(tvwFile);
+    QTreeWidgetItem* added = addNode(parent, key, text, NodeKind::Folder);
+    parent->sortChildren(0, Qt::AscendingOrder);
+    return added;
+}
+
+void FolderTree::removeNode(const QString& key)
+{
+    QTreeWidgetItem* item = node(key);
+    if (item == nullptr)
+        return;
+    const QStringList keys = nodes_.keys();
+    for (const QString& each : keys)
+        if (each == key || each.startsWith(key.endsWith('/') ? key : key + "/"))
+            nodes_.remove(each);
+    if (current_ == item || (current_ != nullptr && keyOf(current_).startsWith(key)))
+        current_ = nullptr;
+    delete item;
+}
+
+void FolderTree::rekey(const QString& oldKey, const QString& newKey, const QString& newText)
+{
+    QTreeWidgetItem* item = node(oldKey);
+    if (item == nullptr)
+        return;
     const QStringList keys = nodes_.keys();
     for (const QString& key : keys) {
         if (key != oldKey && !key.startsWith(oldKey + "/"))
@@ -318,7 +351,6 @@ void FolderTree::renamed(QTreeWidgetItem* item)
     item->setText(0, newText);
     item->setData(0, kOldTextRole, newText);
     renaming_ = false;
-    tvwFile_NodeClick(item);
 }
 
 void FolderTree::refuseRename(QTreeWidgetItem* item)

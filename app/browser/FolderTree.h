@@ -49,6 +49,12 @@ public:
     void GoUpOneLevel();
 
     [[nodiscard]] QTreeWidgetItem* node(const QString& key) const;
+    // A folder node added by the file operations (a new folder).
+    QTreeWidgetItem* addFolderNode(const QString& parentKey, const QString& key, const QString& text);
+    // Removes a node and everything loaded below it.
+    void removeNode(const QString& key);
+    // Gives a node, and every loaded node below it, the new path.
+    void rekey(const QString& oldKey, const QString& newKey, const QString& newText);
     [[nodiscard]] QTreeWidgetItem* CurrentNode() const { return current_; }
     [[nodiscard]] static NodeKind kindOf(const QTreeWidgetItem* node);
     [[nodiscard]] static QString keyOf(const QTreeWidgetItem* node);

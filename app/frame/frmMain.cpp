@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "BrowserCommands.h"
 #include "CipherError.h"
 #include "FrmOption.h"
 #include "FrameResources.h"
@@ -248,6 +249,17 @@ void frmMain::buildBrowser()
     connect(fileList, &FileList::focusReceived, this, [this] { folderTree->setTreeHasFocus(false); });
     connect(fileList, &FileList::previousRequested, folderTree, &FolderTree::GoUpOneLevel);
     connect(folderTree, &FolderTree::encryptFolderRequested, menus->Mu_File_Index[1], &QAction::trigger);
+    browserCommands = new BrowserCommands(*folderTree, *fileList, fileSys_, ui_, this);
+    const std::pair<int, void (BrowserCommands::*)()> listCommands[] = {
+        {2, &BrowserCommands::properties}, {4, &BrowserCommands::copy},     {5, &BrowserCommands::cut},
+        {6, &BrowserCommands::paste},      {8, &BrowserCommands::remove},   {10, &BrowserCommands::rename},
+        {12, &BrowserCommands::selectAll}, {13, &BrowserCommands::invert}};
+    for (const auto& [index, command] : listCommands)
+        connect(fileList->Pop_Index[static_cast<std::size_t>(index)], &QAction::triggered, browserCommands, command);
+    connect(folderTree->tvwPop_Index[3], &QAction::triggered, browserCommands, &BrowserCommands::newFolder);
+    connect(folderTree->tvwPop_Index[4], &QAction::triggered, browserCommands, &BrowserCommands::remove);
+    connect(folderTree->tvwPop_Index[6], &QAction::triggered, browserCommands, &BrowserCommands::properties);
+    connect(menus->mu_Tools_Index[3], &QAction::triggered, browserCommands, &BrowserCommands::properties);
     Picture2 = new QFrame(form);
     Picture2->setObjectName("Picture2");
     Picture2->setFrameShape(QFrame::HLine);

@@ -20,6 +20,7 @@ class QTreeWidget;
 
 namespace veilcraft {
 
+class BrowserCommands;
 class FileList;
 class FileSys;
 class FolderTree;
@@ -116,6 +117,7 @@ public:
     QLabel* staPanel2;
     FileList* fileList;
     FolderTree* folderTree;
+    BrowserCommands* browserCommands;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

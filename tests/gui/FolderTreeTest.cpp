@@ -11,6 +11,7 @@
 #include "frmMain.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QLabel>
 #include <QTest>
 #include <QTreeView>
@@ -186,6 +187,50 @@ TEST_F(FolderTreeTest, HeaderClicksFlipTheOrderAndSortedCheckFollows)
     window.fileList->sortByOrder(1);
     EXPECT_FALSE(window.fileList->OrderItems[0]->isChecked());
     EXPECT_TRUE(window.fileList->OrderItems[1]->isChecked());
-    // Sizes sort as texts: "2.K" after "8.79K"? No: '2' < '8'.
+    // Sizes sort as texts: "2.K" before "8.79K".
     EXPECT_EQ(listed(), QStringList({"notes.txt", "big.txt"}));
+}
+
+TEST_F(FolderTreeTest, PopUpCommandsCopyPasteCreateAndDelete)
+{
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    window.lvwFile->reportView()->selectionModel()->select(window.lvwFile->model()->index(0, 0),
+                                                          QItemSelectionModel::Select);
+    QAction* paste = window.fileList->Pop_Index[6];
+    EXPECT_FALSE(paste->isEnabled());
+    window.fileList->Pop_Index[4]->trigger();
+    EXPECT_TRUE(paste->isEnabled());
+    EXPECT_TRUE(window.lvwFile->model()->item(0)->font().bold());
+
+    QTreeWidgetItem* b = node(dir.file("data/b"));
+    window.tvwFile->setCurrentItem(b);
+    window.folderTree->tvwFile_NodeClick(b);
+    paste->trigger();
+    EXPECT_EQ(test::readFile(dir.file("data/b/notes.txt")), std::string(2048, 'n'));
+    EXPECT_EQ(listed(), QStringList({"notes.txt"}));
+
+    window.folderTree->tvwPop_Index[3]->trigger();
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("data/b/New Folder")));
+    EXPECT_NE(node(dir.file("data/b/New Folder")), nullptr);
+
+    // Deleting the tree's folder asks first; Yes removes it and its node.
+    window.tvwFile->setCurrentItem(node(dir.file("data/b/New Folder")));
+    window.folderTree->setTreeHasFocus(true);
+    ui.answers.push_back(UserInterface::Answer::Yes);
+    window.folderTree->tvwPop_Index[4]->trigger();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("data/b/New Folder")));
+    EXPECT_EQ(node(dir.file("data/b/New Folder")), nullptr);
+    EXPECT_TRUE(ui.texts().size() == 1 && ui.texts()[0].rfind("Are you sure to delete", 0) == 0);
+}
+
+TEST_F(FolderTreeTest, AttributeOpensThePropertiesOfTheTreesFolder)
+{
+    window.tvwFile->setCurrentItem(node(dir.file("data/a")));
+    window.folderTree->setTreeHasFocus(true);
+    window.menus->mu_Tools_Index[3]->trigger();
+    QDialog* dialog = window.findChild<QDialog*>("AttrForm");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowTitle(), "Attribute");
+    dialog->close();
 }
