@@ -8,6 +8,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QDropEvent>
 #include <QApplication>
 #include <QHeaderView>
 #include <QListView>
@@ -102,6 +103,7 @@ FileList::FileList(ListView* list, UserInterface& ui, QWidget* menuParent) : QOb
          {static_cast<QAbstractItemView*>(report), static_cast<QAbstractItemView*>(lvwFile->iconView())}) {
         connect(view, &QAbstractItemView::doubleClicked, this, &FileList::handToPanels);
         view->viewport()->installEventFilter(this);
+        view->viewport()->setAcceptDrops(true);
         view->installEventFilter(this);
     }
 }
@@ -110,6 +112,22 @@ bool FileList::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn)
         emit focusReceived();
+    // Something dragged over the list highlights the row under the pointer;
+    // dropping only clears the highlight.
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        auto* drag = static_cast<QDropEvent*>(event);
+        drag->acceptProposedAction();
+        const QAbstractItemView* view = lvwFile->view() == ListView::Report
+                                            ? static_cast<QAbstractItemView*>(lvwFile->reportView())
+                                            : static_cast<QAbstractItemView*>(lvwFile->iconView());
+        setDropHighlight(view->indexAt(drag->position().toPoint()).row());
+        return true;
+    }
+    if (event->type() == QEvent::Drop || event->type() == QEvent::DragLeave) {
+        setDropHighlight(-1);
+        event->accept();
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
         // Only a folder that holds files offers the pop-up.
         if (folderHasFiles_)
@@ -117,6 +135,23 @@ bool FileList::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QObject::eventFilter(watched, event);
+}
+
+void FileList::setDropHighlight(int row)
+{
+    if (row == dropRow_)
+        return;
+    QStandardItemModel* model = lvwFile->model();
+    const QPalette palette = lvwFile->palette();
+    for (const int each : {dropRow_, row}) {
+        if (each < 0 || each >= model->rowCount())
+            continue;
+        for (int column = 0; column < model->columnCount(); ++column)
+            if (QStandardItem* item = model->item(each, column))
+                item->setBackground(each == row ? palette.brush(QPalette::Highlight).color().lighter(160)
+                                                : QBrush());
+    }
+    dropRow_ = row;
 }
 
 void FileList::setFileHeaders()
@@ -139,6 +174,7 @@ void FileList::setDriveHeaders()
 
 void FileList::clear()
 {
+    dropRow_ = -1;
     lvwFile->clearRows();
     folderHasFiles_ = false;
 }

@@ -50,8 +50,8 @@ public:
     // Sorts ascending by the "Sorted..." entry `index`.
     void sortByOrder(int index);
 
-    // Whether the folder shown holds any file at all (listed or not).
-    void setFolderHasFiles(bool any) { folderHasFiles_ = any; }
+    // The row a drag is over, -1 for none.
+    [[nodiscard]] int dropHighlight() const { return dropRow_; }
 
     ListView* lvwFile;
     QMenu* MenuPop;
@@ -72,11 +72,14 @@ protected:
 private:
     void addRow(const QString& key, const QString& text, const QIcon& icon, int kind, const QStringList& columns);
     void sortBy(int column, Qt::SortOrder order);
+    // Marks the row a drag is over (-1: none).
+    void setDropHighlight(int row);
 
     UserInterface& ui_;
     int SortColumn = 0;
     Qt::SortOrder order_ = Qt::AscendingOrder;
     bool folderHasFiles_ = false;
+    int dropRow_ = -1;
 };
 
 // The drive type's text in the list: 1 "Floppy Drive " (with its blank),

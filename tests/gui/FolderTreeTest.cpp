@@ -11,7 +11,10 @@
 #include "frmMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QLabel>
 #include <QTest>
 #include <QTreeView>
@@ -233,4 +236,25 @@ TEST_F(FolderTreeTest, AttributeOpensThePropertiesOfTheTreesFolder)
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->windowTitle(), "Attribute");
     dialog->close();
+}
+
+TEST_F(FolderTreeTest, DraggingOverTheListHighlightsTheRowUnderThePointer)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    QApplication::processEvents();
+    QWidget* viewport = window.lvwFile->reportView()->viewport();
+    const QPoint onFirstRow = window.lvwFile->reportView()->visualRect(window.lvwFile->model()->index(0, 0)).center();
+    QMimeData data;
+    data.setText("dragged");
+    QDragEnterEvent enter(onFirstRow, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent over(onFirstRow, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &over);
+    EXPECT_EQ(window.fileList->dropHighlight(), 0);
+    QDropEvent drop(QPointF(onFirstRow), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    EXPECT_EQ(window.fileList->dropHighlight(), -1);
+    EXPECT_EQ(listed(), QStringList({"notes.txt"}));
 }
