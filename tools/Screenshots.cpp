@@ -5,7 +5,10 @@
 // under a virtual display.
 #include "ArchiveEncryptionRun.h"
 #include "CipherSuite.h"
+#include "BrowserCommands.h"
+#include "FolderTree.h"
 #include "FrmOption.h"
+#include "ListView.h"
 #include "HelpWindow.h"
 #include "RunSettings.h"
 #include "ShowHelpFile.h"
@@ -19,6 +22,7 @@
 #include <QFile>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 #include <iostream>
@@ -103,6 +107,25 @@ int main(int argc, char** argv)
     save(main, "main-decrypt");
     main.encryptFolderMode();
     save(main, "main-encrypt-folder");
+
+    // The file browser on the home folder, in each of the list's views, and
+    // the properties of that folder.
+    if (QTreeWidgetItem* home = main.folderTree->node(QDir::homePath())) {
+        main.tvwFile->setCurrentItem(home);
+        main.folderTree->tvwFile_NodeClick(home);
+    }
+    main.HideSize();
+    const char* const views[] = {"browser-big-icons", "browser-small-icons", "browser-list", "browser-report"};
+    for (int view = 0; view < 4; ++view) {
+        main.lvwFile->setView(view);
+        save(main, views[view]);
+    }
+    main.folderTree->setTreeHasFocus(true);
+    main.browserCommands->properties();
+    if (auto* properties = main.findChild<QDialog*>("AttrForm")) {
+        save(*properties, "properties");
+        properties->close();
+    }
 
     veilcraft::FrmOption settings({main.cbAlgorithm, main.SaveTo, main.edPassword, main.lblPassword}, ui,
                                   veilcraft::RunSettings::shared(), &main);
