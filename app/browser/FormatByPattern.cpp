@@ -73,7 +73,8 @@ QString DefaultDateText(const QDateTime& value)
 {
     if (!value.isValid())
         return {};
-    const QLocale locale = QLocale::system();
+    // Made once: the system's locale is asked for every row of a listing.
+    static const QLocale locale = QLocale::system();
     QString text = locale.toString(value.date(), QLocale::ShortFormat);
     if (value.time() != QTime(0, 0))
         text += QLatin1Char(' ') + locale.toString(value.time(), QLocale::ShortFormat);
