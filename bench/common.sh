@@ -75,3 +75,20 @@ verdict() {
     # shellcheck disable=SC2034 # read by the scripts that source this
     [[ $2 == PASS ]] || failed=1
 }
+
+# use_scratch_folders: the folders out/ (outputs) and scratch/ in the work
+# folder, made now and removed at exit, with the work folder unless it is kept.
+use_scratch_folders() {
+    out_dir=$work_dir/out
+    scratch=$work_dir/scratch
+    # shellcheck disable=SC2317 # called by the EXIT trap
+    cleanup() {
+        rm -rf "$out_dir" "$scratch"
+        if ((keep_work_dir == 0)); then
+            rm -rf "$work_dir"
+        fi
+    }
+    trap cleanup EXIT
+    trap 'exit 130' INT TERM
+    mkdir -p "$out_dir" "$scratch"
+}

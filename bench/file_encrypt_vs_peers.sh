@@ -30,19 +30,7 @@ fi
 
 # --- work folder -------------------------------------------------------------
 
-out_dir=$work_dir/out
-scratch=$work_dir/scratch
-
-# shellcheck disable=SC2317 # called by the EXIT trap
-cleanup() {
-    rm -rf "$out_dir" "$scratch"
-    if ((keep_work_dir == 0)); then
-        rm -rf "$work_dir"
-    fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-mkdir -p "$out_dir" "$scratch"
+use_scratch_folders
 
 size_bytes=$((BENCH_SIZE_MB * 1024 * 1024))
 data_file=$work_dir/random_${BENCH_SIZE_MB}MiB.bin

@@ -34,18 +34,7 @@ BENCH_CORPUS_MB=${BENCH_CORPUS_MB:-300}
 
 # --- work folder -------------------------------------------------------------
 
-out_dir=$work_dir/out
-scratch=$work_dir/scratch
-
-cleanup() {
-    rm -rf "$out_dir" "$scratch"
-    if ((keep_work_dir == 0)); then
-        rm -rf "$work_dir"
-    fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-mkdir -p "$out_dir" "$scratch"
+use_scratch_folders
 
 # --- tools -------------------------------------------------------------------
 
