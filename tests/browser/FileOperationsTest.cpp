@@ -74,9 +74,17 @@ protected:
         return {q(dir.file(name)), q(name), kind, selected, false};
     }
     static BrowserSelection inTree(const TreeNode& selected) { return {true, selected, {}}; }
-    static BrowserSelection inList(std::vector<ListRow> rows, std::optional<TreeNode> selected = std::nullopt)
+    static BrowserSelection inList(std::vector<ListRow> rows)
     {
-        return {false, std::move(selected), std::move(rows)};
+        BrowserSelection selection;
+        selection.rows = std::move(rows);
+        return selection;
+    }
+    static BrowserSelection inList(std::vector<ListRow> rows, const TreeNode& selected)
+    {
+        BrowserSelection selection = inList(std::move(rows));
+        selection.selectedNode = selected;
+        return selection;
     }
 
     TempDir dir;
