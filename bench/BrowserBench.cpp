@@ -2,7 +2,7 @@
 //   listing a folder of 10,000 files shows its rows within 300 ms;
 //   building the folder tree at start-up takes at most 200 ms.
 // The folder is made in a fresh temporary folder (TMPDIR) with ordinary
-// names and extensions and removed afterwards; the tree is built over the
+// names, extensions, sizes and dates, and removed afterwards; the tree is built over the
 // machine's mounted volumes, as the program builds it. Runs offscreen.
 //
 //   veilcraft_browser_bench [FILES]      (default 10000)
@@ -10,10 +10,12 @@
 #include "FileList.h"
 #include "FileSys.h"
 #include "FolderTree.h"
+#include "ListedFile.h"
 #include "ListView.h"
 #include "UserInterface.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -57,9 +59,14 @@ int main(int argc, char** argv)
         return 2;
     }
     const char* const extensions[] = {".txt", ".jpg", ".pdf", ".doc", ".png", ".zip", ".vkf", ".mp3"};
+    // Sizes and modification times differ from file to file, spread over
+    // three years, as in a real folder: nothing is formatted only once.
+    const QDateTime newest = QDateTime::currentDateTime();
     for (int i = 0; i < count; ++i) {
         QFile file(folder.path() + QString("/file%1%2").arg(i, 5, 10, QChar('0')).arg(extensions[i % 8]));
-        if (!file.open(QIODevice::WriteOnly) || file.write("content\n") != 8) {
+        const QByteArray content((i * 7919) % 4096, 'x');
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
+            !file.setFileTime(newest.addSecs(-static_cast<qint64>(i) * 9461), QFileDevice::FileModificationTime)) {
             std::cerr << "cannot write " << file.fileName().toStdString() << '\n';
             return 2;
         }
@@ -79,7 +86,7 @@ int main(int argc, char** argv)
     QElapsedTimer clock;
     clock.start();
     rows.setFileHeaders();
-    rows.ListFileRows(fileSys.GetFolder(folder.path()).Files(), false);
+    rows.ListFileRows(veilcraft::listFiles(fileSys.GetFolder(folder.path())), false);
     QApplication::processEvents();
     const qint64 listingMs = clock.elapsed();
     const int listed = list.model()->rowCount();

@@ -13,13 +13,22 @@ double File::Size() const
 
 QString File::Type() const
 {
-    const mode_t mode = status().st_mode;
-    if (S_ISLNK(mode) || nativePath().endsWith(".desktop"))
+    return fileTypeText(Name(), status().st_mode);
+}
+
+bool isShortcut(const QString& name, mode_t mode)
+{
+    return S_ISLNK(mode) || name.endsWith(QStringLiteral(".desktop"));
+}
+
+QString fileTypeText(const QString& name, mode_t mode)
+{
+    if (isShortcut(name, mode))
         return kShortcutType;
     // By the name alone: opening every file of a folder to look at its
     // content would make listing a large folder slow, and reading a pipe or
     // a device could block.
-    return QMimeDatabase().mimeTypeForFile(Path(), QMimeDatabase::MatchExtension).comment();
+    return QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).comment();
 }
 
 } // namespace veilcraft

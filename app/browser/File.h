@@ -22,4 +22,10 @@ public:
     [[nodiscard]] QString Type() const;
 };
 
+// Whether a file named `name` whose status has `mode` is a shortcut: a
+// symbolic link or a desktop launcher.
+[[nodiscard]] bool isShortcut(const QString& name, mode_t mode);
+// The type text of such a file (see File::Type).
+[[nodiscard]] QString fileTypeText(const QString& name, mode_t mode);
+
 } // namespace veilcraft

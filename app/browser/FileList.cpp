@@ -3,6 +3,7 @@
 #include "BrowserKinds.h"
 #include "Drive.h"
 #include "File.h"
+#include "ListedFile.h"
 #include "FormatByPattern.h"
 #include "UserInterface.h"
 
@@ -28,6 +29,28 @@ bool isEncryptedName(const QString& name)
 {
     return name.endsWith(".vkf", Qt::CaseSensitive);
 }
+
+// The type column's cell finds its text when it is first shown or sorted
+// by: looking types up costs more than everything else a row shows, and a
+// large folder shows only a screenful of its rows at a time.
+class TypeItem : public QStandardItem {
+public:
+    TypeItem(QString name, mode_t mode) : name_(std::move(name)), mode_(mode) {}
+
+    [[nodiscard]] QVariant data(int role) const override
+    {
+        if (role != Qt::DisplayRole && role != Qt::EditRole)
+            return QStandardItem::data(role);
+        if (text_.isNull())
+            text_ = fileTypeText(name_, mode_);
+        return text_;
+    }
+
+private:
+    QString name_;
+    mode_t mode_;
+    mutable QString text_;
+};
 
 }  // namespace
 
@@ -179,54 +202,58 @@ void FileList::clear()
     folderHasFiles_ = false;
 }
 
-void FileList::addRow(const QString& key, const QString& text, const QIcon& icon, int kind, const QStringList& columns)
+QList<QStandardItem*> FileList::makeRow(const QString& key, const QString& text, const QIcon& icon, int kind,
+                                        QList<QStandardItem*> columns)
 {
-    QList<QStandardItem*> row;
     auto* first = new QStandardItem(icon, text);
     first->setData(key, KeyRole);
     first->setData(kind, KindRole);
     first->setCheckable(true);
     first->setEditable(false);
-    row << first;
-    for (const QString& column : columns) {
-        auto* cell = new QStandardItem(column);
-        cell->setEditable(false);
-        row << cell;
-    }
-    row[1]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lvwFile->model()->appendRow(row);
+    for (QStandardItem* column : columns)
+        column->setEditable(false);
+    columns[0]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    columns.prepend(first);
+    return columns;
 }
 
 void FileList::ListDriveRows(const std::vector<Drive>& drives)
 {
     const double giB = kKiB * kKiB * kKiB;
+    QList<QList<QStandardItem*>> rows;
     for (const Drive& drive : drives) {
-        QStringList columns{driveTypeText(drive.DriveType()), QString(), QString()};
+        QString total;
+        QString free;
         if (drive.IsReady()) {
-            columns[1] = FormatByPattern(drive.TotalSize() / giB, "###.###") + "G";
-            columns[2] = FormatByPattern(drive.FreeSpace() / giB, "###.###") + "G";
+            total = FormatByPattern(drive.TotalSize() / giB, "###.###") + "G";
+            free = FormatByPattern(drive.FreeSpace() / giB, "###.###") + "G";
         }
-        addRow(drive.Path(), drive.DriveLetter(), driveIcon(drive.DriveType()),
-               static_cast<int>(ItemKind::Drive), columns);
+        rows << makeRow(drive.Path(), drive.DriveLetter(), driveIcon(drive.DriveType()),
+                        static_cast<int>(ItemKind::Drive),
+                        {new QStandardItem(driveTypeText(drive.DriveType())), new QStandardItem(total),
+                         new QStandardItem(free)});
     }
+    lvwFile->model()->appendRows(rows);
 }
 
-void FileList::ListFileRows(const std::vector<File>& files, bool decryptMode)
+void FileList::ListFileRows(const std::vector<ListedFile>& files, bool decryptMode)
 {
     folderHasFiles_ = !files.empty();
     const QIcon icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
-    for (const File& file : files) {
+    QList<QList<QStandardItem*>> rows;
+    for (const ListedFile& file : files) {
         const QString name = file.Name();
-        const QString type = file.Type();
         const bool listed = decryptMode ? isEncryptedName(name)
-                                        : !isEncryptedName(name) && file.Attributes() != File::Hidden &&
-                                              type != kShortcutType;
+                                        : !isEncryptedName(name) && !file.isShortcut() &&
+                                              file.Attributes() != File::Hidden;
         if (!listed)
             continue;
-        addRow(file.Path(), name, icon, static_cast<int>(ItemKind::File),
-               {FormatByPattern(file.Size() / kKiB, "########.##") + "K", type,
-                DefaultDateText(file.DateLastModified())});
+        rows << makeRow(file.Path(), name, icon, static_cast<int>(ItemKind::File),
+                        {new QStandardItem(FormatByPattern(file.Size() / kKiB, "########.##") + "K"),
+                         new TypeItem(name, file.mode()),
+                         new QStandardItem(DefaultDateText(file.DateLastModified()))});
     }
+    lvwFile->model()->appendRows(rows);
 }
 
 QStringList FileList::handedRows() const

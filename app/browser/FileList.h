@@ -14,7 +14,7 @@ class QMenu;
 namespace veilcraft {
 
 class Drive;
-class File;
+class ListedFile;
 class UserInterface;
 
 // The right pane's rows: the drives of the computer or the files of one
@@ -37,7 +37,7 @@ public:
     // One row per file that the mode lets through: encrypted files (a name
     // ending exactly in ".vkf") in decrypt mode, every other file except the
     // hidden-only ones and shortcuts otherwise.
-    void ListFileRows(const std::vector<File>& files, bool decryptMode);
+    void ListFileRows(const std::vector<ListedFile>& files, bool decryptMode);
 
     // The keys of the rows that are checked or selected, in list order.
     [[nodiscard]] QStringList handedRows() const;
@@ -70,7 +70,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void addRow(const QString& key, const QString& text, const QIcon& icon, int kind, const QStringList& columns);
+    // A row: the checkable first cell, then the other columns' cells.
+    static QList<QStandardItem*> makeRow(const QString& key, const QString& text, const QIcon& icon, int kind,
+                                         QList<QStandardItem*> columns);
     void sortBy(int column, Qt::SortOrder order);
     // Marks the row a drag is over (-1: none).
     void setDropHighlight(int row);

@@ -13,14 +13,14 @@ namespace veilcraft {
 
 namespace {
 
+constexpr unsigned kDosWordBits = DosAttributes::kHidden | DosAttributes::kSystem | DosAttributes::kArchive;
+
+} // namespace
+
 QDateTime fromTimespec(const timespec& time)
 {
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time.tv_sec) * 1000 + time.tv_nsec / 1000000);
 }
-
-constexpr unsigned kDosWordBits = DosAttributes::kHidden | DosAttributes::kSystem | DosAttributes::kArchive;
-
-} // namespace
 
 FileSysItem::FileSysItem(QByteArray nativePath, bool followLink) : path_(std::move(nativePath)), followLink_(followLink)
 {
@@ -83,19 +83,23 @@ bool FileSysItem::nameIsHidden() const
     return lastComponent(path_).startsWith('.');
 }
 
-int FileSysItem::Attributes() const
+int attributeBits(const QByteArray& path, mode_t mode, const std::string& dosPath)
 {
-    const struct stat info = status();
     int bits = 0;
-    if (!S_ISLNK(info.st_mode) &&
-        ((info.st_mode & S_IWUSR) == 0 || ::faccessat(AT_FDCWD, path_.constData(), W_OK, AT_EACCESS) != 0))
-        bits |= ReadOnly;
-    const DosAttributes word = readDosAttributes(dosPath());
+    if (!S_ISLNK(mode) &&
+        ((mode & S_IWUSR) == 0 || ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0))
+        bits |= FileSysItem::ReadOnly;
+    const DosAttributes word = readDosAttributes(dosPath);
     if (word.form == DosAttributes::Form::Text)
         bits |= static_cast<int>(word.bits & kDosWordBits);
-    if (nameIsHidden())
-        bits |= Hidden;
+    if (lastComponent(path).startsWith('.'))
+        bits |= FileSysItem::Hidden;
     return bits;
+}
+
+int FileSysItem::Attributes() const
+{
+    return attributeBits(path_, status().st_mode, dosPath());
 }
 
 void FileSysItem::SetAttributes(int value)

@@ -61,4 +61,10 @@ private:
     bool followLink_;
 };
 
+[[nodiscard]] QDateTime fromTimespec(const timespec& time);
+
+// The attribute bits of the item at `path` whose status has `mode`, its DOS
+// attribute word read at `dosPath` (see FileSysItem for the rules).
+[[nodiscard]] int attributeBits(const QByteArray& path, mode_t mode, const std::string& dosPath);
+
 } // namespace veilcraft

@@ -10,19 +10,6 @@
 
 namespace veilcraft {
 
-namespace {
-
-std::vector<FolderEntry> entriesOf(const Folder& folder)
-{
-    const FolderHandle handle(AT_FDCWD, folder.nativePath().constData(), true);
-    std::vector<FolderEntry> entries;
-    if (!handle.isOpen() || !handle.read(entries))
-        throw FileSysError::fromErrno(QStringLiteral("Cannot read the folder"), folder.Path());
-    return entries;
-}
-
-} // namespace
-
 Folder::Folder(QByteArray nativePath, bool followLink) : FileSysItem(std::move(nativePath), followLink) {}
 
 double Folder::Size() const
@@ -41,7 +28,7 @@ QString Folder::Type() const
 std::vector<Folder> Folder::SubFolders() const
 {
     std::vector<Folder> folders;
-    for (const FolderEntry& entry : entriesOf(*this))
+    for (const FolderEntry& entry : entries())
         if (S_ISDIR(entry.status.st_mode))
             folders.emplace_back(joinNative(nativePath(), entry.name), false);
     return folders;
@@ -50,10 +37,19 @@ std::vector<Folder> Folder::SubFolders() const
 std::vector<File> Folder::Files() const
 {
     std::vector<File> files;
-    for (const FolderEntry& entry : entriesOf(*this))
+    for (const FolderEntry& entry : entries())
         if (!S_ISDIR(entry.status.st_mode))
             files.emplace_back(joinNative(nativePath(), entry.name));
     return files;
+}
+
+std::vector<FolderEntry> Folder::entries() const
+{
+    const FolderHandle handle(AT_FDCWD, nativePath().constData(), true);
+    std::vector<FolderEntry> entries;
+    if (!handle.isOpen() || !handle.read(entries))
+        throw FileSysError::fromErrno(QStringLiteral("Cannot read the folder"), Path());
+    return entries;
 }
 
 } // namespace veilcraft

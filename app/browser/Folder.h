@@ -7,6 +7,7 @@
 namespace veilcraft {
 
 class File;
+struct FolderEntry;
 
 // A folder of the file-system service. Symbolic links inside it are files
 // (shortcuts), never subfolders, so walks and the folder tree cannot loop.
@@ -23,6 +24,8 @@ public:
     // Sorted by name.
     [[nodiscard]] std::vector<Folder> SubFolders() const;
     [[nodiscard]] std::vector<File> Files() const;
+    // Every entry with its status (links not followed), sorted by name.
+    [[nodiscard]] std::vector<FolderEntry> entries() const;
 };
 
 } // namespace veilcraft

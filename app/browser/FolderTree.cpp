@@ -2,6 +2,7 @@
 
 #include "FileList.h"
 #include "FormatByPattern.h"
+#include "ListedFile.h"
 #include "UserInterface.h"
 
 #include <QAction>
@@ -200,7 +201,7 @@ void FolderTree::tvwFile_NodeClick(QTreeWidgetItem* clicked)
             }
             if (ready) {
                 const Folder folder = fileSys_->GetFolder(key);
-                const std::vector<File> files = folder.Files();
+                const std::vector<ListedFile> files = listFiles(folder);
                 QApplication::setOverrideCursor(Qt::WaitCursor);
                 list_.ListFileRows(files, decryptMode_());
                 QApplication::restoreOverrideCursor();

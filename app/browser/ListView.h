@@ -1,7 +1,8 @@
 #pragma once
 
+#include "ListModel.h"
+
 #include <QStackedWidget>
-#include <QStandardItemModel>
 #include <QStringList>
 
 class QListView;
@@ -21,7 +22,7 @@ public:
 
     explicit ListView(QWidget* parent = nullptr);
 
-    [[nodiscard]] QStandardItemModel* model() { return &model_; }
+    [[nodiscard]] ListModel* model() { return &model_; }
     [[nodiscard]] QTreeView* reportView() const { return report_; }
     [[nodiscard]] QListView* iconView() const { return icons_; }
 
@@ -36,7 +37,7 @@ public:
     [[nodiscard]] int view() const { return view_; }
 
 private:
-    QStandardItemModel model_;
+    ListModel model_;
     QListView* icons_;
     QTreeView* report_;
     QStringList keys_;

@@ -1,4 +1,5 @@
 #include "FileSys.h"
+#include "ListedFile.h"
 #include "TempDir.h"
 
 #include <gmock/gmock.h>
@@ -192,6 +193,20 @@ TEST_F(FileSysTest, FolderListsSubFoldersAndFilesByNameWithLinksAsShortcuts)
     EXPECT_EQ(files[0].ShortPath(), files[0].Path());
     EXPECT_EQ(top.Type(), QMimeDatabase().mimeTypeForName(QStringLiteral("inode/directory")).comment());
     EXPECT_TRUE(top.DateLastModified().isValid());
+
+    // The list's one-pass reading agrees with the files asked one by one.
+    ASSERT_EQ(::setxattr(dir.file("top/notes.txt").c_str(), "user.DOSATTRIB", "0x22", 5, 0), 0);
+    const std::vector<ListedFile> listed = listFiles(top);
+    ASSERT_THAT(namesOf(listed), ElementsAre(files[0].Name(), files[1].Name(), files[2].Name()));
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(listed[i].Path(), files[i].Path());
+        EXPECT_DOUBLE_EQ(listed[i].Size(), files[i].Size());
+        EXPECT_EQ(listed[i].DateLastModified(), files[i].DateLastModified());
+        EXPECT_EQ(listed[i].Attributes(), files[i].Attributes());
+        EXPECT_EQ(listed[i].isShortcut(), files[i].Type() == kShortcutType);
+        EXPECT_EQ(fileTypeText(listed[i].Name(), listed[i].mode()), files[i].Type());
+    }
+    EXPECT_EQ(listed[0].Attributes(), File::Hidden | File::Archive);
 
     // A link to a folder opens as that folder when asked for by path.
     EXPECT_TRUE(fs.FolderExists(q(dir.file("top/to-alpha"))));
