@@ -7,6 +7,8 @@
 #include "UserInterface.h"
 
 #include <QAction>
+#include <QPersistentModelIndex>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -96,10 +98,12 @@ void BrowserCommands::rename()
     for (std::size_t row = 0; row < current.rows.size(); ++row) {
         if (!current.rows[row].selected)
             continue;
+        // Made editable before the edit is armed: the change of flags is
+        // itself reported as a change of the item.
+        QStandardItem* item = list_.lvwFile->model()->item(static_cast<int>(row));
+        item->setEditable(true);
         editedRow_ = static_cast<int>(row);
         editedFrom_ = current.rows[row];
-        QStandardItem* item = list_.lvwFile->model()->item(editedRow_);
-        item->setEditable(true);
         list_.lvwFile->reportView()->edit(item->index());
         return;
     }
@@ -109,18 +113,27 @@ void BrowserCommands::rowEdited(QStandardItem* item)
 {
     if (editedRow_ < 0 || item->row() != editedRow_ || item->column() != 0)
         return;
-    const int row = editedRow_;
     editedRow_ = -1;
     item->setEditable(false);
     const RowRename result = operations_.FinishListRename(editedFrom_, item->text());
     if (!result.accepted) {
-        // Back to the old name, and the user edits again.
-        const QSignalBlocker quiet(list_.lvwFile->model());
-        item->setText(editedFrom_.text);
-        list_.lvwFile->reportView()->setFocus();
-        editedRow_ = row;
-        item->setEditable(true);
-        list_.lvwFile->reportView()->edit(item->index());
+        // Back to the old name, and the user edits again -- once the view has
+        // closed the editor that is committing right now.
+        {
+            const QSignalBlocker quiet(list_.lvwFile->model());
+            item->setText(editedFrom_.text);
+        }
+        QTimer::singleShot(0, this, [this, index = QPersistentModelIndex(item->index()), from = editedFrom_] {
+            if (!index.isValid())
+                return;
+            QTreeView* report = list_.lvwFile->reportView();
+            report->setFocus();
+            report->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            list_.lvwFile->model()->itemFromIndex(index)->setEditable(true);
+            editedRow_ = index.row();
+            editedFrom_ = from;
+            report->edit(index);
+        });
         return;
     }
     {

@@ -361,9 +361,10 @@ void FolderTree::refuseRename(QTreeWidgetItem* item)
     renaming_ = false;
     tvwFile->setFocus();
     tvwFile->setCurrentItem(item);
-    QTimer::singleShot(0, tvwFile, [tree = QPointer<QTreeWidget>(tvwFile), item] {
-        if (tree)
-            tree->editItem(item);
+    // The node is found again by key: the tree may have changed meanwhile.
+    QTimer::singleShot(0, this, [this, key = keyOf(item)] {
+        if (QTreeWidgetItem* again = node(key))
+            tvwFile->editItem(again);
     });
 }
 

@@ -3,6 +3,7 @@
 #include "FileList.h"
 #include "FileSys.h"
 #include "FolderTree.h"
+#include "FormatByPattern.h"
 #include "GuiTest.h"
 #include "ListView.h"
 #include "MainMenus.h"
@@ -14,6 +15,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDropEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QMimeDatabase>
 #include <QMimeData>
 #include <QLabel>
 #include <QTest>
@@ -192,6 +196,81 @@ TEST_F(FolderTreeTest, HeaderClicksFlipTheOrderAndSortedCheckFollows)
     EXPECT_TRUE(window.fileList->OrderItems[1]->isChecked());
     // Sizes sort as texts: "2.K" before "8.79K".
     EXPECT_EQ(listed(), QStringList({"notes.txt", "big.txt"}));
+}
+
+TEST_F(FolderTreeTest, TypeAndDateColumnsSortByTheirTexts)
+{
+    // Chronological order differs from the order of the date texts.
+    const std::vector<std::pair<std::string, QDateTime>> files{
+        {"photo.png", QDateTime(QDate(2024, 12, 1), QTime(9, 30))},
+        {"bundle.zip", QDateTime(QDate(2025, 2, 1), QTime(0, 0))},
+        {"notes.txt", QDateTime(QDate(2023, 3, 15), QTime(17, 5))}};
+    for (const auto& [name, modified] : files) {
+        QFile file(q(dir.file("data/a/" + name)));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    }
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    const auto expectedOrder = [&](auto textOf) {
+        std::vector<std::pair<QString, QString>> rows;
+        for (const auto& [name, modified] : files)
+            rows.emplace_back(textOf(q(name), modified), q(name));
+        std::sort(rows.begin(), rows.end());
+        QStringList names;
+        for (const auto& row : rows)
+            names << row.second;
+        return names;
+    };
+
+    window.fileList->sortByOrder(2);
+    const auto typeOf = [](const QString& name, const QDateTime&) {
+        return QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).comment();
+    };
+    EXPECT_EQ(listed(), expectedOrder(typeOf));
+    EXPECT_EQ(cell(0, 2), typeOf(listed()[0], {}));
+
+    window.fileList->sortByOrder(3);
+    EXPECT_EQ(listed(), expectedOrder([](const QString&, const QDateTime& at) { return DefaultDateText(at); }));
+    EXPECT_EQ(cell(static_cast<int>(listed().indexOf("bundle.zip")), 3),
+              DefaultDateText(files[1].second));  // midnight: the date alone
+}
+
+TEST_F(FolderTreeTest, RenamingARowRefusesExistingNamesAndEditsAgain)
+{
+    test::writeFile(dir.file("data/a/other.txt"), "o");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    ASSERT_EQ(listed(), QStringList({"notes.txt", "other.txt"}));
+    QTreeView* report = window.lvwFile->reportView();
+    QTest::mouseClick(report->viewport(), Qt::LeftButton, {},
+                      report->visualRect(window.lvwFile->model()->index(0, 0)).center());
+    ASSERT_FALSE(window.folderTree->TreeHasFocus());
+    const auto typeName = [&](const QString& text) {
+        QApplication::processEvents();  // a refused name opens the editor again from the event loop
+        // Closed editors linger hidden until deleted.
+        QLineEdit* editor = nullptr;
+        for (QLineEdit* each : report->viewport()->findChildren<QLineEdit*>())
+            if (each->isVisible())
+                editor = each;
+        ASSERT_NE(editor, nullptr);
+        ASSERT_EQ(editor->text(), "notes.txt");
+        editor->setText(text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents();
+    };
+
+    window.fileList->Pop_Index[10]->trigger();
+    typeName("other.txt");
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"The folder is exist!"});
+    EXPECT_EQ(cell(0, 0), "notes.txt");
+
+    // The editor opened again on the old name.
+    typeName(" zz.txt ");
+    EXPECT_EQ(listed(), QStringList({"other.txt", "zz.txt"}));
+    EXPECT_EQ(window.lvwFile->model()->item(1)->data(FileList::KeyRole).toString(), q(dir.file("data/a/zz.txt")));
+    EXPECT_EQ(test::readFile(dir.file("data/a/zz.txt")), std::string(2048, 'n'));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("data/a/notes.txt")));
 }
 
 TEST_F(FolderTreeTest, PopUpCommandsCopyPasteCreateAndDelete)
