@@ -6,6 +6,7 @@
 #include "ArchiveEncryptionRun.h"
 #include "CipherSuite.h"
 #include "BrowserCommands.h"
+#include "FileList.h"
 #include "FolderTree.h"
 #include "FrmOption.h"
 #include "ListView.h"
@@ -20,8 +21,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -66,6 +70,35 @@ void save(QWidget& window, const QString& name)
         std::cerr << "not saved: " << path.toStdString() << '\n';
 }
 
+// Saves what the screen shows over `window` and the open pop-up menus,
+// which are windows of their own that a picture of the window leaves out.
+void saveScreen(QWidget& window, const QString& name)
+{
+    QTest::qWait(150);
+    const QString path = outputFolder + "/" + name + ".png";
+    QRect area = window.frameGeometry();
+    for (QWidget* shown : QApplication::topLevelWidgets())
+        if (qobject_cast<QMenu*>(shown) != nullptr && shown->isVisible())
+            area |= shown->frameGeometry();
+    if (window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path))
+        std::printf("%s\n", qPrintable(path));
+    else
+        std::cerr << "not saved: " << path.toStdString() << '\n';
+}
+
+// A few files of different kinds for the browser to show.
+void addSampleFiles(const QString& folder)
+{
+    const char* const names[] = {"budget.ods", "cover letter.txt", "harbour.jpg", "minutes.pdf", "songs.zip"};
+    int size = 1500;
+    for (const char* name : names) {
+        QFile file(folder + "/" + name);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QByteArray(size, 's'));
+        size = size * 7 % 90001;
+    }
+}
+
 // A sample archive of a few files in the temporary folder.
 QString sampleArchive(UserInterface& ui, veilcraft::CipherSuite& suite)
 {
@@ -108,8 +141,9 @@ int main(int argc, char** argv)
     main.encryptFolderMode();
     save(main, "main-encrypt-folder");
 
-    // The file browser on the home folder, in each of the list's views, and
-    // the properties of that folder.
+    // The file browser on the home folder, in each of the list's views, its
+    // pop-up menus, and the properties of that folder.
+    addSampleFiles(QDir::homePath());
     if (QTreeWidgetItem* home = main.folderTree->node(QDir::homePath())) {
         main.tvwFile->setCurrentItem(home);
         main.folderTree->tvwFile_NodeClick(home);
@@ -120,6 +154,22 @@ int main(int argc, char** argv)
         main.lvwFile->setView(view);
         save(main, views[view]);
     }
+    QTreeView* report = main.lvwFile->reportView();
+    report->selectionModel()->select(main.lvwFile->model()->index(1, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const QRect firstRow = report->visualRect(main.lvwFile->model()->index(0, 0));
+    main.fileList->MenuPop->popup(report->viewport()->mapToGlobal(firstRow.center()));
+    // Opening "Sorted..." shows the order entries too.
+    main.fileList->MenuPop->setActiveAction(main.fileList->Pop_Index[14]);
+    QTest::keyClick(main.fileList->MenuPop, Qt::Key_Right);
+    saveScreen(main, "browser-list-menu");
+    main.fileList->Order->close();
+    main.fileList->MenuPop->close();
+    const QRect node = main.tvwFile->visualItemRect(main.tvwFile->currentItem());
+    main.folderTree->tvwPop->popup(main.tvwFile->viewport()->mapToGlobal(node.center()));
+    saveScreen(main, "browser-tree-menu");
+    main.folderTree->tvwPop->close();
+
     main.folderTree->setTreeHasFocus(true);
     main.browserCommands->properties();
     if (auto* properties = main.findChild<QDialog*>("AttrForm")) {
