@@ -209,10 +209,17 @@ void FolderTree::tvwFile_NodeClick(QTreeWidgetItem* clicked)
                 GoUpOneLevel();
             }
         }
-    } catch (const FileSysError&) {
-        // A folder gone or refused: the rows added so far stay.
+    } catch (const FileSysError& failure) {
         if (QApplication::overrideCursor() != nullptr)
             QApplication::restoreOverrideCursor();
+        ui_.message(failure.what(), kApplicationTitle, UserInterface::Buttons::Ok, UserInterface::Icon::Critical);
+        // A folder that is gone leaves the tree, and its parent is shown.
+        const NodeKind kind = kindOf(clicked);
+        if ((kind == NodeKind::Folder || kind == NodeKind::ExpandedFolder) && !fileSys_->FolderExists(key)) {
+            QTreeWidgetItem* parent = clicked->parent();
+            removeNode(key);
+            tvwFile_NodeClick(parent);
+        }
         return;
     }
 

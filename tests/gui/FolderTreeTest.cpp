@@ -111,6 +111,17 @@ TEST_F(FolderTreeTest, ChoosingAFolderListsItsFilesByModeAndSizesItElsewhere)
     EXPECT_EQ(listed(), QStringList({"secret.vkf"}));
 }
 
+TEST_F(FolderTreeTest, AFolderGoneFromDiskIsReportedAndLeavesTheTree)
+{
+    std::filesystem::remove_all(dir.file("data/a"));
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find(dir.file("data/a")), std::string::npos);
+    EXPECT_EQ(node(dir.file("data/a")), nullptr);
+    EXPECT_EQ(node(dir.file("data/a/a1")), nullptr);
+    EXPECT_EQ(window.tvwFile->currentItem(), node(dir.file("data") + "/"));
+}
+
 TEST_F(FolderTreeTest, MyComputerListsDrivesAndANotReadyDriveAsksToRetry)
 {
     window.folderTree->tvwFile_NodeClick(node("Mycomp"));
