@@ -122,6 +122,28 @@ TEST_F(FolderTreeTest, AFolderGoneFromDiskIsReportedAndLeavesTheTree)
     EXPECT_EQ(window.tvwFile->currentItem(), node(dir.file("data") + "/"));
 }
 
+TEST_F(FolderTreeTest, LinkLoopsOddNamesAndLongNamesAreBrowsedSafely)
+{
+    const std::string odd = dir.file("data/a/a1");
+    std::filesystem::create_directory_symlink(odd, odd + "/loop");
+    test::writeFile(odd + "/caf\xe9.txt", "latin-1 name");
+    const std::string longName(255 - 4, 'n');
+    std::filesystem::create_directory(odd + "/" + longName);
+    test::writeFile(odd + "/" + longName + ".txt", "long");
+
+    node(dir.file("data/a"))->setExpanded(true);  // loads the level below a1
+    QTreeWidgetItem* a1 = node(odd);
+    window.folderTree->tvwFile_NodeClick(a1);
+    // The link is a shortcut, never a subfolder to walk into.
+    ASSERT_EQ(a1->childCount(), 2);
+    EXPECT_EQ(a1->child(0)->text(0), "a11");
+    EXPECT_EQ(a1->child(1)->text(0), q(longName));
+    EXPECT_EQ(listed().size(), 2);
+    EXPECT_TRUE(listed().contains(q(longName + ".txt")));
+    EXPECT_TRUE(ui.messages.empty());
+    QTRY_VERIFY(window.staPanel2->text().startsWith(".M"));
+}
+
 TEST_F(FolderTreeTest, MyComputerListsDrivesAndANotReadyDriveAsksToRetry)
 {
     window.folderTree->tvwFile_NodeClick(node("Mycomp"));
