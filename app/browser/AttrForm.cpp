@@ -3,6 +3,7 @@
 #include "FileSysError.h"
 #include "FormatByPattern.h"
 #include "LargeImages.h"
+#include "LatestTask.h"
 #include "UserInterface.h"
 
 #include <QCheckBox>
@@ -51,13 +52,19 @@ QString driveTypeText(int driveType)
 }
 
 // What the folder and file pages have in common.
-void fillItemPage(const ItemPageSlots& page, const FileSysItem& item, int image, const QString& type, double size)
+QString sizeText(double size)
+{
+    return numberText(size / kKilobyte) + QLatin1Char('K');
+}
+
+void fillItemPage(const ItemPageSlots& page, const FileSysItem& item, int image, const QString& type,
+                  const QString& size)
 {
     page.image.control->setPixmap(largeImage(image));
     page.name.control->setText(item.Name());
     page.path.control->setText(item.Path());
     page.type.control->setText(type);
-    page.size.control->setText(numberText(size / kKilobyte) + QLatin1Char('K'));
+    page.size.control->setText(size);
     page.shortName.control->setText(item.ShortName());
     page.shortPath.control->setText(item.ShortPath());
     page.lastAccess.control->setText(DefaultDateText(item.DateLastAccessed()));
@@ -114,7 +121,7 @@ AttrForm::AttrForm(AttrObject object, UserInterface& ui, QWidget* parent)
                 {"chkhidefl", chkhidefl},
                 {"chksysfl", chksysfl},
                 {"chkarchivefl", chkarchivefl}},
-      ui_(ui)
+      ui_(ui), sizeTask_(new LatestTask(this))
 {
     setObjectName(QStringLiteral("AttrForm"));
     setWindowTitle(QStringLiteral("Attribute"));
@@ -183,7 +190,7 @@ void AttrForm::Form_Load()
             loadFolder(*folder);
         else {
             const File& file = std::get<File>(object_);
-            fillItemPage(filePage_, file, kFileImage, file.Type(), file.Size());
+            fillItemPage(filePage_, file, kFileImage, file.Type(), sizeText(file.Size()));
         }
         loaded_ = true;
     } catch (const FileSysError& failure) {
@@ -217,7 +224,18 @@ void AttrForm::loadDrive(const Drive& drive)
 
 void AttrForm::loadFolder(const Folder& folder)
 {
-    fillItemPage(folderPage_, folder, kFolderImage, folder.Type(), folder.Size());
+    // A large folder takes long to walk: the dialog shows at once and the
+    // size when it is known.
+    fillItemPage(folderPage_, folder, kFolderImage, folder.Type(), QStringLiteral("Calculating..."));
+    sizeTask_->start(
+        [folder](const LatestTask::Superseded& superseded) -> std::optional<QString> {
+            try {
+                return sizeText(folder.Size(superseded));
+            } catch (const FileSysError& failure) {
+                return QString::fromUtf8(failure.what());
+            }
+        },
+        [this](const QString& text) { lblSizefldr->setText(text); });
     lblfldr->setText(QStringLiteral("Include folder:s%1").arg(folder.SubFolders().size()));
     lblfile->setText(QStringLiteral("Include files:%1").arg(folder.Files().size()));
 }

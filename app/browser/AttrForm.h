@@ -19,6 +19,7 @@ class QPushButton;
 namespace veilcraft {
 
 class FileSysError;
+class LatestTask;
 class UserInterface;
 
 // What the properties dialog shows; the index of the alternative is the
@@ -108,6 +109,7 @@ private:
     const ItemPageSlots folderPage_;
     const ItemPageSlots filePage_;
     UserInterface& ui_;
+    LatestTask* sizeTask_;
     bool loaded_ = false;
 };
 

@@ -14,10 +14,15 @@ Folder::Folder(QByteArray nativePath, bool followLink) : FileSysItem(std::move(n
 
 double Folder::Size() const
 {
+    return Size([] { return false; });
+}
+
+double Folder::Size(const std::function<bool()>& stop) const
+{
     const FolderHandle handle(AT_FDCWD, nativePath().constData(), true);
     if (!handle.isOpen())
         throw FileSysError::fromErrno(QStringLiteral("Cannot read the folder"), Path());
-    return handle.sizeOfFiles();
+    return handle.sizeOfFiles(stop);
 }
 
 QString Folder::Type() const

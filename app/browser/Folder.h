@@ -2,6 +2,7 @@
 
 #include "FileSysItem.h"
 
+#include <functional>
 #include <vector>
 
 namespace veilcraft {
@@ -19,6 +20,8 @@ public:
     // The total size of all files below, found by walking the whole folder
     // without following symbolic links; unreadable subfolders count as empty.
     [[nodiscard]] double Size() const;
+    // The same walk, ended early (with what it counted) once `stop()` is true.
+    [[nodiscard]] double Size(const std::function<bool()>& stop) const;
     // The shell's type text: the description of the folder MIME type.
     [[nodiscard]] QString Type() const;
     // Sorted by name.

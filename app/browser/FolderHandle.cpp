@@ -86,8 +86,10 @@ bool FolderHandle::read(std::vector<FolderEntry>& entries) const
     return error == 0;
 }
 
-double FolderHandle::sizeOfFiles() const
+double FolderHandle::sizeOfFiles(const std::function<bool()>& stop) const
 {
+    if (stop())
+        return 0;
     std::vector<FolderEntry> entries;
     (void)read(entries); // what could be read before a failure still counts
     double total = 0;
@@ -97,7 +99,7 @@ double FolderHandle::sizeOfFiles() const
         } else if (S_ISDIR(entry.status.st_mode)) {
             const FolderHandle child(fd_, entry.name.constData(), false);
             if (child.isOpen())
-                total += child.sizeOfFiles();
+                total += child.sizeOfFiles(stop);
         }
     }
     return total;

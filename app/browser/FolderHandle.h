@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -45,8 +46,9 @@ public:
     [[nodiscard]] bool read(std::vector<FolderEntry>& entries) const;
 
     // The total size of the regular files below, at any depth. Subfolders
-    // that cannot be opened or read count as empty: the total is what can be seen.
-    [[nodiscard]] double sizeOfFiles() const;
+    // that cannot be opened or read count as empty: the total is what can be
+    // seen. The walk ends early, with what it counted, once `stop()` is true.
+    [[nodiscard]] double sizeOfFiles(const std::function<bool()>& stop) const;
 
 private:
     int fd_;

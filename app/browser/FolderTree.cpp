@@ -2,6 +2,7 @@
 
 #include "FileList.h"
 #include "FormatByPattern.h"
+#include "LatestTask.h"
 #include "ListedFile.h"
 #include "UserInterface.h"
 
@@ -10,10 +11,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMenu>
-#include <QPointer>
 #include <QStandardPaths>
 #include <QStyle>
-#include <QThreadPool>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -40,7 +39,8 @@ FolderTree::FolderTree(QTreeWidget* tree, FileList& list, UserInterface& ui, std
       ui_(ui),
       fileSys_(std::move(fileSys)),
       status_(std::move(status)),
-      decryptMode_(std::move(decryptMode))
+      decryptMode_(std::move(decryptMode)),
+      sizeTask_(new LatestTask(this))
 {
     tvwFile->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     tvwFile->installEventFilter(this);
@@ -176,7 +176,7 @@ void FolderTree::tvwFile_NodeClick(QTreeWidgetItem* clicked)
 {
     if (clicked == nullptr)
         return;
-    ++sizeRequest_;
+    sizeTask_->stop();
     const QString key = keyOf(clicked);
     current_ = node(key);
     list_.clear();
@@ -252,27 +252,20 @@ void FolderTree::tvwFile_NodeClick(QTreeWidgetItem* clicked)
 
 void FolderTree::showFolderSize(const QString& folderPath, const QString& drivePath)
 {
-    // The walk may take long: it runs elsewhere and reports only if no other
-    // node was chosen meanwhile.
-    const int request = sizeRequest_;
     const QString name = current_ != nullptr ? current_->text(0) : QString();
     const std::shared_ptr<FileSys> fileSys = fileSys_;
-    QPointer<FolderTree> tree(this);
-    QThreadPool::globalInstance()->start([=] {
-        QString text;
-        try {
-            const double size = fileSys->GetFolder(folderPath).Size();
-            const double free = fileSys->GetDrive(drivePath).FreeSpace();
-            text = FormatByPattern(size / kMiB, "#######.##") + "M (Space available:" +
-                   FormatByPattern(free / kMiB, "########.##") + "M)";
-        } catch (const FileSysError&) {
-            return;
-        }
-        QMetaObject::invokeMethod(qApp, [tree, request, name, text] {
-            if (tree && tree->sizeRequest_ == request)
-                tree->status_(name, text);
-        });
-    });
+    sizeTask_->start(
+        [fileSys, folderPath, drivePath](const LatestTask::Superseded& superseded) -> std::optional<QString> {
+            try {
+                const double size = fileSys->GetFolder(folderPath).Size(superseded);
+                const double free = fileSys->GetDrive(drivePath).FreeSpace();
+                return FormatByPattern(size / kMiB, "#######.##") + "M (Space available:" +
+                       FormatByPattern(free / kMiB, "########.##") + "M)";
+            } catch (const FileSysError&) {
+                return std::nullopt;
+            }
+        },
+        [this, name](const QString& text) { status_(name, text); });
 }
 
 void FolderTree::GoUpOneLevel()

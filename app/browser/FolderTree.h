@@ -18,6 +18,7 @@ class QTreeWidgetItem;
 namespace veilcraft {
 
 class FileList;
+class LatestTask;
 class UserInterface;
 
 // The left pane: the fixed root "Desktop" with "My Computer", one node per
@@ -87,8 +88,8 @@ private:
     QTreeWidgetItem* current_ = nullptr;
     bool treeHasFocus_ = false;
     bool renaming_ = false;
-    // Size walks in flight report back only while they are the latest.
-    int sizeRequest_ = 0;
+    // The status bar's folder size, walked elsewhere for the latest node.
+    LatestTask* sizeTask_;
     QHash<QString, QTreeWidgetItem*> nodes_;
 };
 

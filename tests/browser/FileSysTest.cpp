@@ -243,6 +243,9 @@ TEST_F(FileSysTest, FolderSizeWalksEverythingBelowWithoutFollowingLinks)
     ASSERT_EQ(::symlink(dir.file("tree").c_str(), dir.file("tree/sub/deeper/loop").c_str()), 0);
 
     EXPECT_DOUBLE_EQ(fs.GetFolder(q(dir.file("tree"))).Size(), 1230.0);
+    // Stopped after the first folder: only what that one holds is counted.
+    int folders = 0;
+    EXPECT_DOUBLE_EQ(fs.GetFolder(q(dir.file("tree"))).Size([&] { return folders++ > 0; }), 1000.0);
 }
 
 TEST_F(FileSysTest, FolderSizeSkipsAnUnreadableSubfolder)
