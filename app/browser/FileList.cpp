@@ -5,6 +5,7 @@
 #include "File.h"
 #include "ListedFile.h"
 #include "FormatByPattern.h"
+#include "KeyboardAccess.h"
 #include "UserInterface.h"
 
 #include <QAbstractItemView>
@@ -12,6 +13,7 @@
 #include <QDropEvent>
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
@@ -118,6 +120,15 @@ FileList::FileList(ListView* list, UserInterface& ui, QWidget* menuParent) : QOb
     Pop_pre->setObjectName("Pop_pre");
     connect(Pop_pre, &QAction::triggered, this, &FileList::previousRequested);
     connect(Pop_Index[0], &QAction::triggered, this, &FileList::handToPanels);
+    addShortcuts(lvwFile, {{Pop_Index[2], QKeySequence(Qt::ALT | Qt::Key_Return)},
+                           {Pop_Index[4], QKeySequence::Copy},
+                           {Pop_Index[5], QKeySequence::Cut},
+                           {Pop_Index[6], QKeySequence::Paste},
+                           {Pop_Index[8], QKeySequence::Delete},
+                           {Pop_Index[10], QKeySequence(Qt::Key_F2)},
+                           {Pop_Index[12], QKeySequence::SelectAll},
+                           {Pop_Index[13], QKeySequence(Qt::CTRL | Qt::Key_I)},
+                           {Pop_pre, QKeySequence(Qt::Key_Backspace)}});
 
     QTreeView* report = lvwFile->reportView();
     report->header()->setSectionsClickable(true);
@@ -140,10 +151,7 @@ bool FileList::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
         auto* drag = static_cast<QDropEvent*>(event);
         drag->acceptProposedAction();
-        const QAbstractItemView* view = lvwFile->view() == ListView::Report
-                                            ? static_cast<QAbstractItemView*>(lvwFile->reportView())
-                                            : static_cast<QAbstractItemView*>(lvwFile->iconView());
-        setDropHighlight(view->indexAt(drag->position().toPoint()).row());
+        setDropHighlight(currentView()->indexAt(drag->position().toPoint()).row());
         return true;
     }
     if (event->type() == QEvent::Drop || event->type() == QEvent::DragLeave) {
@@ -151,13 +159,32 @@ bool FileList::eventFilter(QObject* watched, QEvent* event)
         event->accept();
         return true;
     }
+    // Enter is the keyboard's double click.
+    if (event->type() == QEvent::KeyPress && watched == currentView()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            emit handToPanels();
+            return true;
+        }
+    }
+    // Only a folder that holds files offers the pop-up.
     if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-        // Only a folder that holds files offers the pop-up.
         if (folderHasFiles_)
             MenuPop->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
         return true;
     }
+    if (isKeyboardPopup(event)) {
+        if (folderHasFiles_)
+            MenuPop->popup(keyboardPopupPosition(currentView()));
+        return true;
+    }
     return QObject::eventFilter(watched, event);
+}
+
+QAbstractItemView* FileList::currentView() const
+{
+    return lvwFile->view() == ListView::Report ? static_cast<QAbstractItemView*>(lvwFile->reportView())
+                                               : static_cast<QAbstractItemView*>(lvwFile->iconView());
 }
 
 void FileList::setDropHighlight(int row)

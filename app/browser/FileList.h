@@ -8,6 +8,7 @@
 #include <array>
 #include <vector>
 
+class QAbstractItemView;
 class QAction;
 class QMenu;
 
@@ -74,6 +75,8 @@ private:
     static QList<QStandardItem*> makeRow(const QString& key, const QString& text, const QIcon& icon, int kind,
                                          QList<QStandardItem*> columns);
     void sortBy(int column, Qt::SortOrder order);
+    // The view of the list that is shown: the report or the icons' view.
+    [[nodiscard]] QAbstractItemView* currentView() const;
     // Marks the row a drag is over (-1: none).
     void setDropHighlight(int row);
 

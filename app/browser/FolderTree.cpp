@@ -2,6 +2,7 @@
 
 #include "FileList.h"
 #include "FormatByPattern.h"
+#include "KeyboardAccess.h"
 #include "LatestTask.h"
 #include "ListedFile.h"
 #include "UserInterface.h"
@@ -62,6 +63,10 @@ FolderTree::FolderTree(QTreeWidget* tree, FileList& list, UserInterface& ui, std
     }
     connect(tvwPop_Index[0], &QAction::triggered, this, &FolderTree::encryptFolderRequested);
     connect(tvwPop_Index[2], &QAction::triggered, this, &FolderTree::GoUpOneLevel);
+    // "Refresh" shows the parent folder, which its usual key would not lead anyone to expect.
+    addShortcuts(tvwFile, {{tvwPop_Index[3], QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N)},
+                           {tvwPop_Index[4], QKeySequence::Delete},
+                           {tvwPop_Index[6], QKeySequence(Qt::ALT | Qt::Key_Return)}});
 }
 
 FolderTree::~FolderTree() = default;
@@ -387,6 +392,10 @@ bool FolderTree::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonRelease && watched == tvwFile->viewport() &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
         tvwPop->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return true;
+    }
+    if (isKeyboardPopup(event)) {
+        tvwPop->popup(keyboardPopupPosition(tvwFile));
         return true;
     }
     return QObject::eventFilter(watched, event);

@@ -12,6 +12,8 @@
 #include "frmMain.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QApplication>
 #include <QDialog>
 #include <QDropEvent>
@@ -336,6 +338,48 @@ TEST_F(FolderTreeTest, PopUpCommandsCopyPasteCreateAndDelete)
     EXPECT_FALSE(std::filesystem::exists(dir.file("data/b/New Folder")));
     EXPECT_EQ(node(dir.file("data/b/New Folder")), nullptr);
     EXPECT_TRUE(ui.texts().size() == 1 && ui.texts()[0].rfind("Are you sure to delete", 0) == 0);
+}
+
+TEST_F(FolderTreeTest, KeysCopyPasteDeleteHandOverAndOpenThePopUps)
+{
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTreeView* report = window.lvwFile->reportView();
+    const auto clickRow = [&](int row) {
+        QTest::mouseClick(report->viewport(), Qt::LeftButton, {},
+                          report->visualRect(window.lvwFile->model()->index(row, 0)).center());
+    };
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    clickRow(0);
+    QTest::keyClick(report, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(window.fileList->Pop_Index[6]->isEnabled());
+
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+    QApplication::sendEvent(report, &menuKey);
+    EXPECT_TRUE(window.fileList->MenuPop->isVisible());
+    window.fileList->MenuPop->close();
+
+    QTest::keyClick(report, Qt::Key_Return);
+    ASSERT_EQ(window.lvwInput->model()->rowCount(), 1);
+    EXPECT_EQ(window.lvwInput->model()->item(0)->text(), q(dir.file("data/a/notes.txt")));
+
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/b")));
+    report->setFocus();
+    QTest::keyClick(report, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(listed(), QStringList({"notes.txt"}));
+    clickRow(0);
+    QTest::keyClick(report, Qt::Key_Delete);  // asks, and the script answers Yes
+    EXPECT_FALSE(std::filesystem::exists(dir.file("data/b/notes.txt")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("data/a/notes.txt")));
+
+    window.tvwFile->setFocus();
+    window.tvwFile->setCurrentItem(node(dir.file("data/b")));
+    QTest::keyClick(window.tvwFile, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("data/b/New Folder")));
+    QApplication::sendEvent(window.tvwFile, &menuKey);
+    EXPECT_TRUE(window.folderTree->tvwPop->isVisible());
+    window.folderTree->tvwPop->close();
 }
 
 TEST_F(FolderTreeTest, AttributeOpensThePropertiesOfTheTreesFolder)
