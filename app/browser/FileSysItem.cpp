@@ -4,6 +4,8 @@
 #include "FileSysError.h"
 #include "FolderHandle.h"
 
+#include <QTimeZone>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <stdio.h>
@@ -19,7 +21,13 @@ constexpr unsigned kDosWordBits = DosAttributes::kHidden | DosAttributes::kSyste
 
 QDateTime fromTimespec(const timespec& time)
 {
-    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time.tv_sec) * 1000 + time.tv_nsec / 1000000);
+    const qint64 milliseconds = static_cast<qint64>(time.tv_sec) * 1000 + time.tv_nsec / 1000000;
+    // The system's zone by Qt's own rules: local time through the C library
+    // looks at the zone file again for every conversion, which shows when a
+    // folder of thousands of files is listed.
+    static const QTimeZone zone = QTimeZone::systemTimeZone();
+    return zone.isValid() ? QDateTime::fromMSecsSinceEpoch(milliseconds, zone)
+                          : QDateTime::fromMSecsSinceEpoch(milliseconds);
 }
 
 FileSysItem::FileSysItem(QByteArray nativePath, bool followLink) : path_(std::move(nativePath)), followLink_(followLink)
