@@ -1,6 +1,7 @@
 #include "FolderHandle.h"
 
-#include <QFile>
+#include <QByteArrayView>
+#include <QStringView>
 
 #include <algorithm>
 #include <cerrno>
@@ -10,14 +11,61 @@
 
 namespace veilcraft {
 
+namespace {
+
+// Bytes that are not part of UTF-8 stand in a path's text as the lone
+// surrogates U+DC80..U+DCFF: such a name shows (with marks for those bytes)
+// and turns back into exactly its own bytes. Decoding them to U+FFFD would
+// make different names one text, and an operation on one of them reach
+// another file -- or the file whose name really holds U+FFFD.
+constexpr char16_t kEscapeBase = 0xDC00;
+
+bool isEscapedByte(char16_t unit)
+{
+    return unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF;
+}
+
+} // namespace
+
 QString displayPath(const QByteArray& nativePath)
 {
-    return QFile::decodeName(nativePath);
+    const QByteArrayView bytes(nativePath);
+    if (bytes.isValidUtf8())
+        return QString::fromUtf8(nativePath);
+    QString text;
+    text.reserve(nativePath.size());
+    for (qsizetype at = 0; at < bytes.size();) {
+        // The shortest valid prefix is the next character, if any is.
+        qsizetype length = 1;
+        while (length <= 4 && at + length <= bytes.size() && !bytes.sliced(at, length).isValidUtf8())
+            ++length;
+        if (length <= 4 && at + length <= bytes.size()) {
+            text += QString::fromUtf8(bytes.sliced(at, length));
+            at += length;
+        } else {
+            text += QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[at])));
+            ++at;
+        }
+    }
+    return text;
 }
 
 QByteArray nativePath(const QString& path)
 {
-    return QFile::encodeName(path);
+    QByteArray bytes;
+    bytes.reserve(path.size());
+    qsizetype runStart = 0;
+    for (qsizetype at = 0; at < path.size(); ++at) {
+        const char16_t unit = path[at].unicode();
+        // A low surrogate after a high one is half of a real character.
+        if (!isEscapedByte(unit) || (at > 0 && QChar::isHighSurrogate(path[at - 1].unicode())))
+            continue;
+        bytes += QStringView(path).sliced(runStart, at - runStart).toUtf8();
+        bytes += static_cast<char>(unit - kEscapeBase);
+        runStart = at + 1;
+    }
+    bytes += QStringView(path).sliced(runStart).toUtf8();
+    return bytes;
 }
 
 QByteArray joinNative(const QByteArray& folder, const QByteArray& name)

@@ -300,6 +300,21 @@ TEST_F(FileSysTest, NamesThatAreNotUtf8StillReachTheirFiles)
     file.SetName(QStringLiteral("plain.bin"));
     EXPECT_EQ(readFile(dir.file("plain.bin")), "abc");
     EXPECT_FALSE(fileExists(odd));
+
+    // Names that differ only in bytes that are not UTF-8, and the name that
+    // holds the replacement character itself, keep apart through their texts.
+    for (const char* name : {"x\xff.bin", "x\xfe.bin", "x\xef\xbf\xbd.bin", "\xc3\xa9t\xe9.bin"})
+        writeFile(dir.file(name), name);
+    const std::vector<File> named = fs.GetFolder(q(dir.path())).Files();
+    ASSERT_EQ(named.size(), 5u);
+    for (const File& each : named)
+        EXPECT_TRUE(fs.FileExists(each.Path())) << each.Path().toStdString();
+    // The valid character decodes; the stray byte stands as its escape.
+    EXPECT_EQ(named[4].Name(), QString(QChar(0xE9)) + "t" + QChar(0xDCE9) + ".bin");
+    fs.DeleteFile(q(dir.file("x")) + QChar(0xDCFF) + ".bin");
+    EXPECT_FALSE(fileExists(dir.file("x\xff.bin")));
+    EXPECT_TRUE(fileExists(dir.file("x\xfe.bin")));
+    EXPECT_TRUE(fileExists(dir.file("x\xef\xbf\xbd.bin")));
 }
 
 TEST_F(FileSysTest, AttributesReadPermissionDotNameAndTheDosWord)
