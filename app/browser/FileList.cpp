@@ -3,9 +3,9 @@
 #include "BrowserKinds.h"
 #include "Drive.h"
 #include "File.h"
-#include "ListedFile.h"
 #include "FormatByPattern.h"
 #include "KeyboardAccess.h"
+#include "ListedFile.h"
 #include "UserInterface.h"
 
 #include <QAbstractItemView>
