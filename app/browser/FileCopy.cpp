@@ -94,7 +94,7 @@ private:
     bool committed_ = false;
 };
 
-void copyContent(const QByteArray& source, const QByteArray& target, int to)
+void copyContent(const QByteArray& source, const QByteArray& target, int to, const Progress& progress)
 {
     // Non-blocking and not following a link swapped in since the check.
     Descriptor from{::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)};
@@ -121,13 +121,16 @@ void copyContent(const QByteArray& source, const QByteArray& target, int to)
                 failOn(target);
             done += put;
         }
+        if (progress)
+            progress(got);
     }
     const timespec times[2] = {info.st_atim, info.st_mtim};
     ::fchmod(to, info.st_mode & 0777);
     ::futimens(to, times);
 }
 
-void copyFolderInto(const QByteArray& source, const QByteArray& target, bool overwrite, bool followLink)
+void copyFolderInto(const QByteArray& source, const QByteArray& target, bool overwrite, bool followLink,
+                    const Progress& progress)
 {
     const FolderHandle folder(AT_FDCWD, source.constData(), followLink);
     std::vector<FolderEntry> entries;
@@ -153,9 +156,9 @@ void copyFolderInto(const QByteArray& source, const QByteArray& target, bool ove
         const QByteArray from = joinNative(source, entry.name);
         const QByteArray to = joinNative(target, entry.name);
         if (S_ISDIR(entry.status.st_mode))
-            copyFolderInto(from, to, overwrite, false);
+            copyFolderInto(from, to, overwrite, false, progress);
         else
-            copyFile(from, to, overwrite);
+            copyFile(from, to, overwrite, progress);
     }
     if (created && ::chmod(target.constData(), info.st_mode & 07777) != 0)
         failOn(target);
@@ -163,7 +166,7 @@ void copyFolderInto(const QByteArray& source, const QByteArray& target, bool ove
 
 } // namespace
 
-void copyFile(const QByteArray& source, const QByteArray& target, bool overwrite)
+void copyFile(const QByteArray& source, const QByteArray& target, bool overwrite, const Progress& progress)
 {
     struct stat info {};
     if (::lstat(source.constData(), &info) != 0)
@@ -193,16 +196,16 @@ void copyFile(const QByteArray& source, const QByteArray& target, bool overwrite
         if (::symlink(link.constData(), copy.path().constData()) != 0)
             failOn(target);
     } else {
-        copyContent(source, target, copy.fd());
+        copyContent(source, target, copy.fd(), progress);
     }
     // A replaced file is the only copy of its old content until the rename,
     // so the new content must be on the disk first.
     copy.commit(overwrite, replacing);
 }
 
-void copyFolder(const QByteArray& source, const QByteArray& target, bool overwrite)
+void copyFolder(const QByteArray& source, const QByteArray& target, bool overwrite, const Progress& progress)
 {
-    copyFolderInto(source, target, overwrite, true);
+    copyFolderInto(source, target, overwrite, true, progress);
 }
 
 } // namespace veilcraft::FileCopy

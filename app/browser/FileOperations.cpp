@@ -1,6 +1,7 @@
 #include "FileOperations.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -46,6 +47,43 @@ QString pasteRefusal(const QString& source, const QString& folder, bool isFolder
         return QStringLiteral("it is already in this folder");
     return {};
 }
+
+// Shows how far a paste has come, at most ten times a second, and stops the
+// copy in hand when the user cancels. The window is busy while it lives.
+class PasteMeter {
+public:
+    PasteMeter(UserInterface& ui, double total) : ui_(ui), total_(total) { ui_.setBusy(true); }
+    ~PasteMeter() { ui_.setBusy(false); }
+    PasteMeter(const PasteMeter&) = delete;
+    PasteMeter& operator=(const PasteMeter&) = delete;
+
+    // The progress of copying `source`.
+    [[nodiscard]] FileCopy::Progress of(const QString& source)
+    {
+        return [this, source](qint64 bytes) {
+            done_ += static_cast<double>(bytes);
+            if (clock_.isValid() && clock_.elapsed() < kInterval)
+                return;
+            clock_.start();
+            const double share = total_ > 0 ? std::min(1.0, done_ / total_) : 1.0;
+            ui_.progress(static_cast<int>(100 * share), source.toStdString());
+            if (ui_.cancelRequested()) {
+                cancelled_ = true;
+                throw FileSysError(kPasteAction, source, errnoCode(ECANCELED));
+            }
+        };
+    }
+    [[nodiscard]] bool cancelled() const { return cancelled_; }
+
+private:
+    static constexpr qint64 kInterval = 100; // ms
+
+    UserInterface& ui_;
+    double total_;
+    double done_ = 0;
+    QElapsedTimer clock_;
+    bool cancelled_ = false;
+};
 
 } // namespace
 
@@ -112,12 +150,15 @@ BrowserUpdate FileOperations::PasteClipboard(const BrowserSelection& selection)
     std::vector<std::string> failures;
     std::vector<QString> copiedFolders;
     std::vector<QString> copiedFiles;
-    for (const QString& source : clipFolders_)
-        if (pasteItem(source, *folder, true, failures))
-            copiedFolders.push_back(source);
-    for (const QString& source : clipFiles_)
-        if (pasteItem(source, *folder, false, failures))
-            copiedFiles.push_back(source);
+    {
+        PasteMeter meter(ui_, clipboardBytes());
+        for (const QString& source : clipFolders_)
+            if (!meter.cancelled() && pasteItem(source, *folder, true, meter.of(source), failures))
+                copiedFolders.push_back(source);
+        for (const QString& source : clipFiles_)
+            if (!meter.cancelled() && pasteItem(source, *folder, false, meter.of(source), failures))
+                copiedFiles.push_back(source);
+    }
     if (!copyMode_)
         deleteSources(copiedFolders, copiedFiles, update, failures);
     report("These items could not be pasted:", failures);
@@ -125,8 +166,24 @@ BrowserUpdate FileOperations::PasteClipboard(const BrowserSelection& selection)
     return update;
 }
 
+double FileOperations::clipboardBytes() const
+{
+    double total = 0;
+    try {
+        for (const QString& source : clipFolders_)
+            if (fs_.FolderExists(source))
+                total += fs_.GetFolder(source).Size();
+        for (const QString& source : clipFiles_)
+            if (fs_.FileExists(source))
+                total += fs_.GetFile(source).Size();
+    } catch (const FileSysError&) {
+        // Gone meanwhile: the paste itself reports it.
+    }
+    return total;
+}
+
 bool FileOperations::pasteItem(const QString& source, const QString& folder, bool isFolder,
-                               std::vector<std::string>& failures)
+                               const FileCopy::Progress& progress, std::vector<std::string>& failures)
 {
     try {
         if (!(isFolder ? fs_.FolderExists(source) : fs_.FileExists(source)))
@@ -136,9 +193,9 @@ bool FileOperations::pasteItem(const QString& source, const QString& folder, boo
         if (!ConfirmOverwrite(folder + FileSys::GetFileName(source), isFolder))
             return false;
         if (isFolder)
-            fs_.CopyFolder(source, folder);
+            fs_.CopyFolder(source, folder, true, progress);
         else
-            fs_.CopyFile(source, folder);
+            fs_.CopyFile(source, folder, true, progress);
         return true;
     } catch (const FileSysError& failure) {
         failures.emplace_back(failure.what());

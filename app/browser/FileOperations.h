@@ -70,8 +70,11 @@ private:
     BrowserUpdate collect(const BrowserSelection& selection, bool copyMode);
     // The paste target folder of the node, ending with "/"; nothing for My Computer.
     [[nodiscard]] static std::optional<QString> targetFolder(const TreeNode& node);
+    // The size of everything on the clipboard, for the paste's progress.
+    [[nodiscard]] double clipboardBytes() const;
     // Copies one clipboard item; false when it was skipped or failed.
-    bool pasteItem(const QString& source, const QString& folder, bool isFolder, std::vector<std::string>& failures);
+    bool pasteItem(const QString& source, const QString& folder, bool isFolder, const FileCopy::Progress& progress,
+                   std::vector<std::string>& failures);
     void deleteSources(const std::vector<QString>& folders, const std::vector<QString>& files, BrowserUpdate& update,
                        std::vector<std::string>& failures);
     void report(const std::string& heading, const std::vector<std::string>& failures);

@@ -170,11 +170,23 @@ Folder FileSys::CreateFolder(const QString& path) const
 
 void FileSys::CopyFile(const QString& source, const QString& destination, bool overwrite) const
 {
-    const QByteArray from = nativePath(source);
-    FileCopy::copyFile(from, copyTarget(from, destination), overwrite);
+    CopyFile(source, destination, overwrite, {});
 }
 
 void FileSys::CopyFolder(const QString& source, const QString& destination, bool overwrite) const
+{
+    CopyFolder(source, destination, overwrite, {});
+}
+
+void FileSys::CopyFile(const QString& source, const QString& destination, bool overwrite,
+                       const FileCopy::Progress& progress) const
+{
+    const QByteArray from = nativePath(source);
+    FileCopy::copyFile(from, copyTarget(from, destination), overwrite, progress);
+}
+
+void FileSys::CopyFolder(const QString& source, const QString& destination, bool overwrite,
+                         const FileCopy::Progress& progress) const
 {
     const QByteArray from = nativePath(source);
     const QByteArray target = copyTarget(from, destination);
@@ -186,7 +198,7 @@ void FileSys::CopyFolder(const QString& source, const QString& destination, bool
     if (outer == inner || outer.startsWith(inner.endsWith('/') ? inner : inner + '/'))
         throw FileSysError(QStringLiteral("Cannot copy"), source, errnoCode(EINVAL),
                            QStringLiteral("a folder cannot be copied into itself or one of its subfolders"));
-    FileCopy::copyFolder(from, target, overwrite);
+    FileCopy::copyFolder(from, target, overwrite, progress);
 }
 
 void FileSys::DeleteFile(const QString& path, bool force) const

@@ -3,6 +3,7 @@
 #include "Drive.h"
 #include "DriveSource.h"
 #include "File.h"
+#include "FileCopy.h"
 #include "FileSysError.h"
 #include "Folder.h"
 
@@ -49,6 +50,11 @@ public:
     void CopyFile(const QString& source, const QString& destination, bool overwrite = true) const;
     // Refused when the destination is the folder itself or lies inside it.
     void CopyFolder(const QString& source, const QString& destination, bool overwrite = true) const;
+    // The same copies, telling `progress` of the bytes written as they go.
+    void CopyFile(const QString& source, const QString& destination, bool overwrite,
+                  const FileCopy::Progress& progress) const;
+    void CopyFolder(const QString& source, const QString& destination, bool overwrite,
+                    const FileCopy::Progress& progress) const;
 
     // Without `force` a read-only file (one its owner may not write) is
     // refused; with it, it is deleted as well.

@@ -183,6 +183,28 @@ TEST_F(FileOperationsTest, CutMovesWhatWasCopiedAndKeepsWhatWasDeclined)
     EXPECT_EQ(update.refreshNode, q(dir.file("to")));
 }
 
+TEST_F(FileOperationsTest, PasteShowsProgressAndACancelStopsItKeepingTheCutSources)
+{
+    put("big", std::string(3 << 20, 'b'));  // three pieces of a copy
+    put("small", "S");
+    put("to/");
+    (void)ops.CutSelection(inList({row("big"), row("small")}));
+    ui.cancelAfterProgressEvents = 1;
+    const BrowserUpdate update = ops.PasteClipboard(inTree(node("to")));
+    EXPECT_EQ(ui.progressEvents, 1);
+    EXPECT_FALSE(ui.busy);
+    // The copy in hand is dropped whole, the next item is not begun, and
+    // nothing is deleted from where it was cut.
+    EXPECT_FALSE(fileExists(dir.file("to/big")));
+    EXPECT_FALSE(fileExists(dir.file("to/small")));
+    EXPECT_THAT(listFolder(dir.file("to")), IsEmpty());
+    EXPECT_EQ(readFile(dir.file("big")).size(), 3u << 20);
+    EXPECT_EQ(readFile(dir.file("small")), "S");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_THAT(ui.messages[0].text, HasSubstr(dir.file("big")));
+    EXPECT_EQ(update.refreshNode, q(dir.file("to")));
+}
+
 TEST_F(FileOperationsTest, AFolderIsNeverPastedIntoItselfOrItsSubFolderAndACutKeepsIt)
 {
     put("f/");
