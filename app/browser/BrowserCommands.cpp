@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QPersistentModelIndex>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -15,9 +16,9 @@
 namespace veilcraft {
 
 BrowserCommands::BrowserCommands(FolderTree& tree, FileList& list, std::shared_ptr<FileSys> fileSys, UserInterface& ui,
-                                 QWidget* owner)
+                                 QWidget* owner, LongWork runLong)
     : QObject(owner), tree_(tree), list_(list), fileSys_(std::move(fileSys)), ui_(ui), owner_(owner),
-      operations_(*fileSys_, ui)
+      operations_(*fileSys_, ui), runLong_(std::move(runLong))
 {
     connect(list_.lvwFile->model(), &QStandardItemModel::itemChanged, this, &BrowserCommands::rowEdited);
 }
@@ -64,31 +65,52 @@ void BrowserCommands::apply(const BrowserUpdate& update)
         tree_.tvwFile_NodeClick(tree_.node(*update.refreshNode));
 }
 
+void BrowserCommands::applyLong(const std::function<BrowserUpdate()>& operation)
+{
+    BrowserUpdate update;
+    {
+        const QScopedValueRollback<bool> working(working_, true);
+        runLong_([&] { update = operation(); });
+    }
+    apply(update);
+}
+
 void BrowserCommands::copy()
 {
+    if (working_)
+        return;
     apply(operations_.CopySelection(selection()));
     list_.Pop_Index[6]->setEnabled(operations_.CanPaste());
 }
 
 void BrowserCommands::cut()
 {
+    if (working_)
+        return;
     apply(operations_.CutSelection(selection()));
     list_.Pop_Index[6]->setEnabled(operations_.CanPaste());
 }
 
 void BrowserCommands::paste()
 {
-    if (operations_.CanPaste())
-        apply(operations_.PasteClipboard(selection()));
+    if (working_ || !operations_.CanPaste())
+        return;
+    const BrowserSelection current = selection();
+    applyLong([&] { return operations_.PasteClipboard(current); });
 }
 
 void BrowserCommands::remove()
 {
-    apply(operations_.DeleteSelection(selection()));
+    if (working_)
+        return;
+    const BrowserSelection current = selection();
+    applyLong([&] { return operations_.DeleteSelection(current); });
 }
 
 void BrowserCommands::rename()
 {
+    if (working_)
+        return;
     const BrowserSelection current = selection();
     if (FileOperations::RenameSelection(current) == RenameTarget::TreeNode) {
         if (QTreeWidgetItem* node = tree_.tvwFile->currentItem())
@@ -195,7 +217,7 @@ void BrowserCommands::properties()
 void BrowserCommands::newFolder()
 {
     const QTreeWidgetItem* current = tree_.CurrentNode();
-    if (current == nullptr)
+    if (working_ || current == nullptr)
         return;
     const std::optional<NewNode> created = operations_.CreateNewFolder(
         {FolderTree::keyOf(current), current->text(0), FolderTree::kindOf(current),

@@ -13,6 +13,7 @@
 #include "ModAssociate.h"
 #include "RunSettings.h"
 #include "ShowHelpFile.h"
+#include "WorkerThread.h"
 #include "frmExecute.h"
 #include "frmSplash.h"
 
@@ -107,7 +108,8 @@ QGroupBox* modeFrame(QWidget* parent, const QString& name, const QString& captio
 }  // namespace
 
 frmMain::frmMain(UserInterface& ui, std::shared_ptr<FileSys> fileSys, QWidget* parent)
-    : QMainWindow(parent), ui_(ui), fileSys_(fileSys ? std::move(fileSys) : std::make_shared<FileSys>())
+    : QMainWindow(parent), ui_(ui), browserUi_(ui, this), browserWorker_(new WorkerThread(this)),
+      fileSys_(fileSys ? std::move(fileSys) : std::make_shared<FileSys>())
 {
     setObjectName("frmMain");
     setWindowTitle(kApplicationTitle);
@@ -249,7 +251,10 @@ void frmMain::buildBrowser()
     connect(fileList, &FileList::focusReceived, this, [this] { folderTree->setTreeHasFocus(false); });
     connect(fileList, &FileList::previousRequested, folderTree, &FolderTree::GoUpOneLevel);
     connect(folderTree, &FolderTree::encryptFolderRequested, menus->Mu_File_Index[1], &QAction::trigger);
-    browserCommands = new BrowserCommands(*folderTree, *fileList, fileSys_, ui_, this);
+    // Pastes and deletes run on the browser's own thread; the window paints,
+    // shows their progress and asks their questions meanwhile.
+    browserCommands = new BrowserCommands(*folderTree, *fileList, fileSys_, browserUi_, this,
+                                          [this](const std::function<void()>& work) { browserWorker_->run(work); });
     const std::pair<int, void (BrowserCommands::*)()> listCommands[] = {
         {2, &BrowserCommands::properties}, {4, &BrowserCommands::copy},     {5, &BrowserCommands::cut},
         {6, &BrowserCommands::paste},      {8, &BrowserCommands::remove},   {10, &BrowserCommands::rename},
@@ -638,6 +643,9 @@ void frmMain::showAbout()
 
 void frmMain::Shutdown(bool force)
 {
+    // The browser's work finishes first: it runs on the window's objects.
+    if (browserCommands->isWorking())
+        return;
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != this && window->isVisible())
             window->close();
@@ -650,6 +658,10 @@ void frmMain::Shutdown(bool force)
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    if (browserCommands->isWorking()) {
+        event->ignore();
+        return;
+    }
     // Closing the main window ends the program at once.
     QMainWindow::closeEvent(event);
     QApplication::exit(0);

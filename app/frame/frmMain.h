@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CipherSuite.h"
+#include "GuiThreadUserInterface.h"
 #include "UserInterface.h"
 
 #include <QMainWindow>
@@ -27,6 +28,7 @@ class FolderTree;
 class KompakClient;
 class ListView;
 class MainMenus;
+class WorkerThread;
 
 // The main window: the folder tree and file list above, the lower panel
 // `picMain` with one mode frame per wizard below, the menu bar, the tool
@@ -143,6 +145,9 @@ private:
     void shredFiles();
 
     UserInterface& ui_;
+    // The browser's long work talks to the user through this from its thread.
+    GuiThreadUserInterface browserUi_;
+    WorkerThread* browserWorker_;
     CipherSuite suite_;
     std::unique_ptr<KompakClient> myKompak_;
     std::shared_ptr<FileSys> fileSys_;

@@ -1,5 +1,6 @@
 // The folder tree and the file list in the main window, over folders of the
 // test's own standing in for drives.
+#include "BrowserCommands.h"
 #include "FileList.h"
 #include "FileSys.h"
 #include "FolderTree.h"
@@ -23,6 +24,7 @@
 #include <QMimeData>
 #include <QLabel>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -355,11 +357,6 @@ TEST_F(FolderTreeTest, KeysCopyPasteDeleteHandOverAndOpenThePopUps)
     QTest::keyClick(report, Qt::Key_C, Qt::ControlModifier);
     EXPECT_TRUE(window.fileList->Pop_Index[6]->isEnabled());
 
-    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
-    QApplication::sendEvent(report, &menuKey);
-    EXPECT_TRUE(window.fileList->MenuPop->isVisible());
-    window.fileList->MenuPop->close();
-
     QTest::keyClick(report, Qt::Key_Return);
     ASSERT_EQ(window.lvwInput->model()->rowCount(), 1);
     EXPECT_EQ(window.lvwInput->model()->item(0)->text(), q(dir.file("data/a/notes.txt")));
@@ -377,9 +374,43 @@ TEST_F(FolderTreeTest, KeysCopyPasteDeleteHandOverAndOpenThePopUps)
     window.tvwFile->setCurrentItem(node(dir.file("data/b")));
     QTest::keyClick(window.tvwFile, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("data/b/New Folder")));
+
+    // The pop-ups open last: a menu takes the window's activation with it.
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
     QApplication::sendEvent(window.tvwFile, &menuKey);
     EXPECT_TRUE(window.folderTree->tvwPop->isVisible());
     window.folderTree->tvwPop->close();
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    QApplication::sendEvent(report, &menuKey);
+    EXPECT_TRUE(window.fileList->MenuPop->isVisible());
+    window.fileList->MenuPop->close();
+}
+
+TEST_F(FolderTreeTest, APasteRunsWhileTheWindowGoesOnAndKeepsItOpen)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.folderTree->tvwFile_NodeClick(node(dir.file("data/a")));
+    window.lvwFile->reportView()->selectionModel()->select(window.lvwFile->model()->index(0, 0),
+                                                          QItemSelectionModel::Select);
+    window.fileList->Pop_Index[4]->trigger();
+    QTreeWidgetItem* b = node(dir.file("data/b"));
+    window.tvwFile->setCurrentItem(b);
+    window.folderTree->tvwFile_NodeClick(b);
+
+    // Runs from the window's events while the paste works elsewhere.
+    bool pasting = false;
+    QTimer::singleShot(0, &window, [&] {
+        pasting = window.browserCommands->isWorking();
+        window.close();
+        window.fileList->Pop_Index[6]->trigger();  // a second paste meanwhile does nothing
+    });
+    window.fileList->Pop_Index[6]->trigger();
+    EXPECT_TRUE(pasting);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(test::readFile(dir.file("data/b/notes.txt")), std::string(2048, 'n'));
+    EXPECT_EQ(listed(), QStringList({"notes.txt"}));
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(FolderTreeTest, AttributeOpensThePropertiesOfTheTreesFolder)
