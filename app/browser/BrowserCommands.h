@@ -45,9 +45,6 @@ public:
     void properties();
     void newFolder();
 
-    [[nodiscard]] const FileOperations& operations() const { return operations_; }
-    // A paste or delete is running.
-    [[nodiscard]] bool isWorking() const { return working_; }
 
 private:
     [[nodiscard]] BrowserSelection selection() const;

@@ -1,6 +1,7 @@
 #include "WorkerThread.h"
 
 #include <QEventLoop>
+#include <QScopedValueRollback>
 
 #include <exception>
 
@@ -20,8 +21,21 @@ WorkerThread::~WorkerThread()
     thread_.wait();
 }
 
+namespace {
+
+// Only the windows' thread starts and ends work.
+int running = 0;
+
+} // namespace
+
+bool WorkerThread::anyRunning()
+{
+    return running > 0;
+}
+
 void WorkerThread::run(const std::function<void()>& work)
 {
+    const QScopedValueRollback<int> counted(running, running + 1);
     QEventLoop waiting;
     std::exception_ptr failure;
     QMetaObject::invokeMethod(worker_, [&] {

@@ -22,6 +22,10 @@ public:
     // it throws is thrown again here.
     void run(const std::function<void()>& work);
 
+    // Whether any worker thread of the program is running work: the
+    // program must not end then, since the work uses its windows' objects.
+    [[nodiscard]] static bool anyRunning();
+
 private:
     QThread thread_;
     QObject* worker_;

@@ -643,8 +643,7 @@ void frmMain::showAbout()
 
 void frmMain::Shutdown(bool force)
 {
-    // The browser's work finishes first: it runs on the window's objects.
-    if (browserCommands->isWorking())
+    if (WorkerThread::anyRunning())
         return;
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != this && window->isVisible())
@@ -658,11 +657,12 @@ void frmMain::Shutdown(bool force)
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    if (browserCommands->isWorking()) {
+    // Work in progress here or in an archive window finishes first: it uses
+    // the windows' objects. Otherwise closing ends the program at once.
+    if (WorkerThread::anyRunning()) {
         event->ignore();
         return;
     }
-    // Closing the main window ends the program at once.
     QMainWindow::closeEvent(event);
     QApplication::exit(0);
 }

@@ -1,6 +1,5 @@
 // The folder tree and the file list in the main window, over folders of the
 // test's own standing in for drives.
-#include "BrowserCommands.h"
 #include "FileList.h"
 #include "FileSys.h"
 #include "FolderTree.h"
@@ -10,6 +9,7 @@
 #include "MainMenus.h"
 #include "ScriptedUserInterface.h"
 #include "TempDir.h"
+#include "WorkerThread.h"
 #include "frmMain.h"
 
 #include <QAction>
@@ -401,7 +401,7 @@ TEST_F(FolderTreeTest, APasteRunsWhileTheWindowGoesOnAndKeepsItOpen)
     // Runs from the window's events while the paste works elsewhere.
     bool pasting = false;
     QTimer::singleShot(0, &window, [&] {
-        pasting = window.browserCommands->isWorking();
+        pasting = WorkerThread::anyRunning();
         window.close();
         window.fileList->Pop_Index[6]->trigger();  // a second paste meanwhile does nothing
     });
