@@ -1,6 +1,5 @@
 #include "TerminalUserInterface.h"
 
-#include <csignal>
 #include <iostream>
 #include <stdexcept>
 #include <string>
@@ -8,32 +7,16 @@
 
 namespace veilcraft::cli {
 
-namespace {
-
-std::atomic<bool> interrupted{false};
-
-extern "C" void onInterrupt(int)
-{
-    interrupted = true;
-    // A second Ctrl-C ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
-}
-
-}  // namespace
-
 TerminalUserInterface::TerminalUserInterface(std::ostream& err, const PasswordSource& passwords)
     // The bar is drawn only into the process's own standard error, and only
     // when that is a terminal: any other stream gets the messages alone.
     : err_(err), passwords_(passwords), showProgress_(&err == &std::cerr && ::isatty(STDERR_FILENO) != 0)
 {
-    interrupted = false;
-    std::signal(SIGINT, onInterrupt);
 }
 
 TerminalUserInterface::~TerminalUserInterface()
 {
     clearProgress();
-    std::signal(SIGINT, SIG_DFL);
 }
 
 UserInterface::Answer TerminalUserInterface::message(const std::string& text, const std::string&, Buttons buttons,
@@ -98,7 +81,7 @@ void TerminalUserInterface::progress(int percent, const std::string& currentFile
 
 bool TerminalUserInterface::cancelRequested()
 {
-    return interrupted;
+    return Interruption::requested();
 }
 
 void TerminalUserInterface::clearProgress()

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "Interruption.h"
 #include "PasswordSource.h"
 #include "UserInterface.h"
 
-#include <atomic>
 #include <istream>
 #include <ostream>
 
@@ -12,7 +12,7 @@ namespace veilcraft::cli {
 // The command line's answer to the workflows' questions: messages go to
 // standard error, the password comes from the PasswordSource, questions are
 // answered by the command's flags, and progress is a bar on standard error
-// when it is a terminal. Ctrl-C asks the running work to stop.
+// when it is a terminal. Ctrl-C, SIGTERM and SIGHUP ask the running work to stop.
 class TerminalUserInterface final : public UserInterface {
 public:
     TerminalUserInterface(std::ostream& err, const PasswordSource& passwords);
@@ -41,6 +41,7 @@ private:
     const PasswordSource& passwords_;
     bool answerYes_ = false;
     std::istream* terminal_ = nullptr;
+    Interruption interruption_;
     bool showProgress_;
     bool progressShown_ = false;
 };

@@ -134,6 +134,12 @@ public:
     // The default display of an error notification nobody cancelled: a
     // message box with the description. Called on the host's thread.
     virtual void ShowErrorMessage(const std::string& description, const std::string& source) = 0;
+    // Whether the control's work in hand should go on: false once the user
+    // asked to stop it. The control asks between entries and between chunks
+    // of one entry, from whichever thread runs the work, so it must be cheap
+    // and safe to call from any thread. A stopped operation leaves nothing
+    // half written behind and returns false without a notification.
+    [[nodiscard]] virtual bool ContinueWork() = 0;
 
 protected:
     ~IControlSite() = default;

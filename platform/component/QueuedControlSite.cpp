@@ -32,6 +32,11 @@ void QueuedControlSite::ShowErrorMessage(const std::string& description, const s
         std::cerr << (source.empty() ? std::string() : source + ": ") << description << '\n';
 }
 
+bool QueuedControlSite::ContinueWork()
+{
+    return !continueCheck_ || continueCheck_();
+}
+
 void QueuedControlSite::requireHostThread() const
 {
     if (!IsHostThread())

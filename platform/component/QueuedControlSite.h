@@ -26,6 +26,10 @@ public:
     void PostToHostThread(std::function<void()> task) override;
     [[nodiscard]] bool IsHostThread() const override;
     void ShowErrorMessage(const std::string& description, const std::string& source) override;
+    [[nodiscard]] bool ContinueWork() override;
+
+    // What ContinueWork() asks (any thread); without one the work always goes on.
+    void setContinueCheck(std::function<bool()> check) { continueCheck_ = std::move(check); }
 
     // Runs the tasks queued when it is called, in order; tasks they post
     // wait for the next call. Returns how many ran. Host thread only
@@ -41,6 +45,7 @@ private:
 
     const std::thread::id hostThread_;
     ErrorDisplay display_;
+    std::function<bool()> continueCheck_;
     std::mutex mutex_;
     std::condition_variable posted_;
     std::deque<std::function<void()>> tasks_;

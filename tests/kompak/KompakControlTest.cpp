@@ -71,6 +71,7 @@ public:
     }
     [[nodiscard]] bool IsHostThread() const override { return queue_.IsHostThread(); }
     void ShowErrorMessage(const std::string& d, const std::string& s) override { queue_.ShowErrorMessage(d, s); }
+    [[nodiscard]] bool ContinueWork() override { return true; }
 
     void setGate(bool closed)
     {
