@@ -1,11 +1,12 @@
 #include "AtomicFile.h"
 
 #include "CipherError.h"
+#include "TemporaryNames.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,14 +35,21 @@ std::string fileNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string randomSuffix()
+// The process's umask, read without changing it (umask() would have to set
+// it, which races with other threads creating files).
+mode_t currentUmask()
 {
-    static thread_local std::mt19937_64 generator{std::random_device{}()};
-    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string suffix(8, 'x');
-    for (char& c : suffix)
-        c = kAlphabet[generator() % (sizeof kAlphabet - 1)];
-    return suffix;
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "Umask:") {
+            unsigned value = 022;
+            status >> std::oct >> value;
+            return static_cast<mode_t>(value);
+        }
+        status.ignore(4096, '\n');
+    }
+    return 022;
 }
 
 void syncFd(int fd, const std::string& what)
@@ -61,27 +69,21 @@ void syncFolderOf(const std::string& path)
     ::close(fd);
 }
 
-AtomicFile::AtomicFile(std::string target, int mode) : target_(std::move(target))
+AtomicFile::AtomicFile(std::string target, int mode) : target_(std::move(target)), mode_(mode)
 {
-    // A short hidden name beside the target, so that the rename stays in one
-    // file system and a leftover after a crash is easy to recognise.
-    const std::string folder = folderOf(target_);
+    // A hidden temporary name beside the target, so that the rename stays in
+    // one file system and a leftover after a crash is recognised and removed
+    // by a later run. It stays private (0600) while it fills: it may hold
+    // plaintext, and the final permissions are given only at commit.
     std::string base = fileNameOf(target_);
     if (base.size() > 200)
         base.resize(200);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary_ = folder + "/." + base + "." + randomSuffix() + ".part";
-        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd_ >= 0) {
-            writer_ = std::make_unique<BackgroundWriter>(fd_);
-            return;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    const int error = errno;
-    temporary_.clear();
-    throw CipherError("Cannot write " + target_ + ": " + cause(error));
+    tempnames::Created made = tempnames::create(folderOf(target_), "." + base, ".part");
+    if (made.fd < 0)
+        throw CipherError("Cannot write " + target_ + ": " + cause(errno));
+    fd_ = made.fd;
+    temporary_ = std::move(made.path);
+    writer_ = std::make_unique<BackgroundWriter>(fd_);
 }
 
 AtomicFile::~AtomicFile()
@@ -118,9 +120,12 @@ void AtomicFile::commit(Durability durability)
     const bool replacing = ::lstat(target_.c_str(), &existing) == 0;
     const bool sync = durability == Durability::Always || replacing;
     // A replaced file keeps its permissions, so that a private file does not
-    // become readable by others when it is written again.
-    if (replacing && S_ISREG(existing.st_mode))
-        ::fchmod(fd_, existing.st_mode & 07777);
+    // become readable by others when it is written again; a new one gets
+    // those it would have had if created directly.
+    const mode_t finalMode = replacing && S_ISREG(existing.st_mode)
+                                 ? existing.st_mode & 07777
+                                 : static_cast<mode_t>(mode_) & ~currentUmask() & 07777;
+    ::fchmod(fd_, finalMode);
     if (sync)
         syncFd(fd_, target_);
     if (::close(fd_) != 0) {

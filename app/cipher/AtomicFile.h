@@ -25,7 +25,9 @@ public:
     };
 
     // Throws CipherError naming the target and the cause when the temporary
-    // file cannot be created (missing or unwritable folder).
+    // file cannot be created (missing or unwritable folder). `mode` is the
+    // new target's permission bits before the umask; the file is private
+    // until commit().
     explicit AtomicFile(std::string target, int mode = 0666);
     ~AtomicFile() override;
     AtomicFile(const AtomicFile&) = delete;
@@ -41,6 +43,7 @@ private:
 
     std::string target_;
     std::string temporary_;
+    int mode_;
     int fd_ = -1;
     std::unique_ptr<BackgroundWriter> writer_;
 };

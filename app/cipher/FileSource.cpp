@@ -22,16 +22,21 @@ std::string cause()
 
 FileSource::FileSource(const std::string& path, std::uint64_t limit) : path_(path)
 {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a FIFO cannot hang the run: only
+    // regular files are read, anything else is refused at once.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         throw CipherError("Cannot open " + path + ": " + cause());
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const std::string why = S_ISDIR(info.st_mode) ? std::string("it is a folder") : cause();
+        const std::string why = S_ISDIR(info.st_mode)   ? std::string("it is a folder")
+                                : info.st_mode != 0     ? std::string("it is not a regular file")
+                                                        : cause();
         ::close(fd_);
         fd_ = -1;
         throw CipherError("Cannot read " + path + ": " + why);
     }
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     size_ = std::min<std::uint64_t>(static_cast<std::uint64_t>(info.st_size), limit);
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }

@@ -46,13 +46,12 @@ int runList(CommandContext& context)
     for (const ArchiveRow& row : archive.rows())
         context.out << row.name << '\t' << row.modified << '\t' << row.size << '\t' << row.packed << '\t' << row.path
                     << '\n';
-    context.out.flush();
-    return kExitSuccess;
+    return outputWritten(context, "list") ? kExitSuccess : kExitFailure;
 }
 
 int runExtract(CommandContext& context)
 {
-    const CommandLine line(context.arguments, {"--flat"}, {"--dest", "--password-file"});
+    const CommandLine line(context.arguments, {"--flat", "--overwrite"}, {"--dest", "--password-file"});
     std::vector<std::string> words = line.positional();
     if (words.empty())
         throw UsageError("no FILE.vkf to extract");
@@ -62,6 +61,7 @@ int runExtract(CommandContext& context)
     CipherSuite suite;
     const PasswordSource passwords(line.value("--password-file"), context.in, context.err);
     TerminalUserInterface ui(context.err, passwords);
+    allowOverwrite(ui, line);
     EncryptedArchive archive(ui, suite.table);
     if (!archive.open(container))
         return kExitFailure;

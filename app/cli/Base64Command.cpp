@@ -19,7 +19,7 @@ int runBase64(CommandContext& context)
     Base64Encoder encoder;
     Base64Decoder decoder;
     std::string output;
-    while (context.in) {
+    while (context.in && context.out) {
         context.in.read(buffer.get(), kChunk);
         const std::string_view chunk(buffer.get(), static_cast<std::size_t>(context.in.gcount()));
         if (chunk.empty())
@@ -38,8 +38,7 @@ int runBase64(CommandContext& context)
         context.err << "veilcraft base64: the last " << ignored
                     << " character(s) do not make a whole group and were ignored\n";
     context.out.write(output.data(), static_cast<std::streamsize>(output.size()));
-    context.out.flush();
-    return context.out ? kExitSuccess : kExitFailure;
+    return outputWritten(context, "base64") ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace veilcraft::cli

@@ -1,7 +1,10 @@
 #include "Cli.h"
 
 #include "Commands.h"
+#include "TerminalUserInterface.h"
 
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 namespace veilcraft::cli {
@@ -33,9 +36,9 @@ const std::vector<Command>& commands()
     static const std::vector<Command> table = {
         {"encrypt", "encrypt each FILE into its own .vkf file, or all into one",
          "Usage: veilcraft encrypt [--dest DIR] [--cipher Blowfish|RC4] [--remove-sources]\n"
-         "                         [--password-file FILE] FILE...\n"
+         "                         [--overwrite] [--password-file FILE] FILE...\n"
          "       veilcraft encrypt --archive OUT.vkf [--cipher Blowfish|RC4] [--remove-sources]\n"
-         "                         [--password-file FILE] FILE...\n\n"
+         "                         [--overwrite] [--password-file FILE] FILE...\n\n"
          "Encrypts each FILE into DIR/NAME.vkf, where NAME is the file name up to its first\n"
          "\".\". Without --dest each file is written beside its source. --cipher records the\n"
          "chosen cipher in the file and sets the password limit (Blowfish 56, RC4 128\n"
@@ -43,20 +46,26 @@ const std::vector<Command>& commands()
          "deletes each source once its encrypted file is safely on disk.\n\n"
          "With --archive all FILEs go into one zip archive (each stored under its last\n"
          "folder and name), which is encrypted into OUT.vkf; --remove-sources then deletes\n"
-         "the sources once OUT.vkf is safely on disk.\n",
+         "the sources once OUT.vkf is safely on disk. Two files that would be stored under\n"
+         "the same name (letter case ignored) cannot both be extracted again: the second\n"
+         "is left out and kept.\n\n"
+         "An existing .vkf file that this run did not write is replaced only with\n"
+         "--overwrite; without it that file is left out and named.\n",
          runEncrypt},
         {"encrypt-folder", "encrypt a folder and all its subfolders into one .vkf file",
          "Usage: veilcraft encrypt-folder FOLDER --output OUT.vkf [--cipher Blowfish|RC4]\n"
-         "                                [--password-file FILE]\n\n"
+         "                                [--overwrite] [--password-file FILE]\n\n"
          "Zips every file of FOLDER and of all its subfolders, each stored under its path\n"
          "from FOLDER's own name on (photos/2024/a.jpg), and encrypts the archive into\n"
          "OUT.vkf. Files that cannot be read are named and left out; the exit status is\n"
-         "then 1. Blanks around the password are dropped. --cipher as for encrypt.\n",
+         "then 1. Blanks around the password are dropped. --cipher as for encrypt. An\n"
+         "existing OUT.vkf is replaced only with --overwrite.\n",
          runEncryptFolder},
         {"decrypt", "decrypt .vkf files next to themselves",
-         "Usage: veilcraft decrypt [--password-file FILE] FILE.vkf...\n\n"
+         "Usage: veilcraft decrypt [--overwrite] [--password-file FILE] FILE.vkf...\n\n"
          "Decrypts each FILE.vkf beside itself: notes.vkf holding a .txt file becomes\n"
-         "notes.txt. An existing file of that name is replaced. A .vkf holding an archive\n"
+         "notes.txt. A wrong password cannot be noticed for a single file, so an existing\n"
+         "file of that name is replaced only with --overwrite. A .vkf holding an archive\n"
          "is unpacked below the folder of its base name: myfiles.vkf into myfiles/.\n",
          runDecrypt},
         {"list", "list the files of an encrypted archive",
@@ -66,14 +75,15 @@ const std::vector<Command>& commands()
          "FILE.vkf holding a single file lists one line: its own path.\n",
          runList},
         {"extract", "extract all or some files of an encrypted archive",
-         "Usage: veilcraft extract [--dest DIR] [--flat] [--password-file FILE] FILE.vkf\n"
-         "                         [ENTRY...]\n\n"
+         "Usage: veilcraft extract [--dest DIR] [--flat] [--overwrite] [--password-file FILE]\n"
+         "                         FILE.vkf [ENTRY...]\n\n"
          "Extracts every file of the archive in FILE.vkf, or only the named ENTRYs (stored\n"
          "names as folder + name, for example photos/a.jpg), into DIR (default: the folder\n"
          "of FILE.vkf). The stored folders are recreated below DIR unless --flat is given;\n"
          "then every file lands in DIR itself, a later one of the same name replacing an\n"
          "earlier one. A FILE.vkf holding a single file is decrypted into DIR (default:\n"
-         "beside it) under its base name and stored extension.\n",
+         "beside it) under its base name and stored extension; an existing file of that\n"
+         "name is replaced only with --overwrite.\n",
          runExtract},
         {"base64", "Base64 from standard input to standard output",
          "Usage: veilcraft base64 encode|decode\n\n"
@@ -117,6 +127,27 @@ const std::vector<Command>& commands()
          runZip, false},
     };
     return table;
+}
+
+bool outputWritten(CommandContext& context, const std::string& command)
+{
+    // A stream that already failed keeps the errno of that failure.
+    if (context.out) {
+        errno = 0;
+        context.out.flush();
+        if (context.out)
+            return true;
+    }
+    const int error = errno;
+    context.err << "veilcraft " << command << ": the output cannot be written"
+                << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << '\n';
+    return false;
+}
+
+void allowOverwrite(TerminalUserInterface& ui, const CommandLine& line)
+{
+    ui.setAnswerYes(line.has("--overwrite"));
+    ui.setRefusalNote("Not replaced: add --overwrite to replace existing files.");
 }
 
 int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err)

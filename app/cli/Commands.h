@@ -8,6 +8,8 @@
 
 namespace veilcraft::cli {
 
+class TerminalUserInterface;
+
 // What every subcommand gets: its own arguments and the three streams.
 struct CommandContext {
     std::vector<std::string> arguments;
@@ -39,5 +41,14 @@ int runRegsvr(CommandContext& context);
 int runShred(CommandContext& context);
 
 [[nodiscard]] const std::vector<Command>& commands();
+
+// Flushes standard output; when what was written did not all arrive (a full
+// disk, a closed pipe), says so on standard error naming `command` and
+// returns false. Data that never arrived must not pass for success.
+[[nodiscard]] bool outputWritten(CommandContext& context, const std::string& command);
+
+// A file the user already has is replaced only with --overwrite: without it
+// the question is answered No, and the answer says so.
+void allowOverwrite(TerminalUserInterface& ui, const CommandLine& line);
 
 }  // namespace veilcraft::cli

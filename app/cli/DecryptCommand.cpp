@@ -8,7 +8,7 @@ namespace veilcraft::cli {
 
 int runDecrypt(CommandContext& context)
 {
-    const CommandLine line(context.arguments, {}, {"--password-file"});
+    const CommandLine line(context.arguments, {"--overwrite"}, {"--password-file"});
     if (line.positional().empty())
         throw UsageError("no file to decrypt");
     std::vector<std::string> containers;
@@ -18,6 +18,7 @@ int runDecrypt(CommandContext& context)
     CipherSuite suite;
     const PasswordSource passwords(line.value("--password-file"), context.in, context.err);
     TerminalUserInterface ui(context.err, passwords);
+    allowOverwrite(ui, line);
     DecryptionRun run(ui, suite.table);
     return run.run(containers).allSucceeded() ? kExitSuccess : kExitFailure;
 }

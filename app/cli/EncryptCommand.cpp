@@ -33,7 +33,7 @@ std::vector<std::pair<std::string, std::vector<std::string>>> groupByFolder(cons
 
 int runEncrypt(CommandContext& context)
 {
-    const CommandLine line(context.arguments, {"--remove-sources"},
+    const CommandLine line(context.arguments, {"--remove-sources", "--overwrite"},
                            {"--dest", "--cipher", "--password-file", "--archive"});
     if (line.positional().empty())
         throw UsageError("no file to encrypt");
@@ -50,6 +50,7 @@ int runEncrypt(CommandContext& context)
         const PasswordSource passwords(line.value("--password-file"), context.in, context.err);
         const PasswordSource::Password password = passwords.obtain(true);
         TerminalUserInterface ui(context.err, passwords);
+        allowOverwrite(ui, line);
         ArchiveEncryptionRun run(ui, suite.table);
         const RunReport report = run.run(
             {sources, absolutePath(*archive), password.password, password.retyped, line.has("--remove-sources")});
@@ -65,6 +66,7 @@ int runEncrypt(CommandContext& context)
     const PasswordSource passwords(line.value("--password-file"), context.in, context.err);
     const PasswordSource::Password password = passwords.obtain(true);
     TerminalUserInterface ui(context.err, passwords);
+    allowOverwrite(ui, line);
     FileEncryptionRun run(ui, suite.table);
     bool allSucceeded = true;
     for (const auto& [folder, group] : runs) {

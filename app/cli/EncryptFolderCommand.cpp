@@ -1,6 +1,7 @@
 #include "Cli.h"
 #include "CipherError.h"
 #include "CipherSuite.h"
+#include "ExistingFile.h"
 #include "Commands.h"
 #include "FolderEncryption.h"
 #include "KompakClient.h"
@@ -12,7 +13,7 @@ namespace veilcraft::cli {
 
 int runEncryptFolder(CommandContext& context)
 {
-    const CommandLine line(context.arguments, {}, {"--output", "--cipher", "--password-file"});
+    const CommandLine line(context.arguments, {"--overwrite"}, {"--output", "--cipher", "--password-file"});
     if (line.positional().size() != 1)
         throw UsageError(line.positional().empty() ? "no folder to encrypt" : "only one folder can be encrypted");
     const std::optional<std::string> output = line.value("--output");
@@ -30,9 +31,14 @@ int runEncryptFolder(CommandContext& context)
         return kExitFailure;
     }
     TerminalUserInterface ui(context.err, passwords);
+    allowOverwrite(ui, line);
+    // The window's save dialog asks before an existing file is replaced.
+    const std::string target = absolutePath(*output);
+    if (FileIdentity::of(target) && !confirmReplace(ui, target))
+        return kExitFailure;
     const std::unique_ptr<KompakClient> zip = makeKompakClient(ui);
     FolderEncryption panel(ui, suite.table, *zip);
-    if (!panel.chooseOutput(absolutePath(*output)) || !panel.create(absoluteFolderPath(line.positional().front())))
+    if (!panel.chooseOutput(target) || !panel.create(absoluteFolderPath(line.positional().front())))
         return kExitFailure;
     const RunReport report = panel.encrypt(password.password, password.retyped);
     return report.allSucceeded() && panel.leftOut().empty() ? kExitSuccess : kExitFailure;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -61,11 +62,18 @@ PasswordSource::PasswordSource(std::optional<std::string> passwordFile, std::ist
 PasswordSource::Password PasswordSource::obtain(bool confirm) const
 {
     if (passwordFile_) {
+        // A pipe (a shell's <(...)) is a fine password file; a folder is a
+        // mistake that would otherwise read as an empty password.
+        struct stat info {};
+        if (::stat(passwordFile_->c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            throw std::runtime_error("The password file " + *passwordFile_ + " is a directory");
         std::ifstream file(*passwordFile_, std::ios::binary);
         if (!file)
             throw std::runtime_error("Cannot read the password file " + *passwordFile_);
         std::string line;
         std::getline(file, line);
+        if (file.bad())
+            throw std::runtime_error("Cannot read the password file " + *passwordFile_);
         const std::string password = toLatin1(withoutLineEnding(line));
         return {password, password};
     }

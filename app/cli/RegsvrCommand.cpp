@@ -2,6 +2,7 @@
 #include "ComponentError.h"
 #include "ComponentLibrary.h"
 #include "Commands.h"
+#include "RegistryStore.h"
 
 #include <cstdio>
 #include <iostream>
@@ -53,6 +54,11 @@ int runRegsvr(CommandContext& context)
     else
         // A success code other than S_OK (S_FALSE) still means it worked.
         context.err << prefix << " succeeded (" << describeStatus(hr) << ").\n";
+    if (failed(hr)) {
+        registry::RegistryStore store(registry::RegistryStore::defaultPath());
+        if (const std::optional<std::string> problem = store.writeProblem())
+            context.err << *problem << '\n';
+    }
     return succeeded(hr) ? kExitSuccess : kExitFailure;
 }
 

@@ -17,6 +17,8 @@ TerminalUserInterface::TerminalUserInterface(std::ostream& err, const PasswordSo
 TerminalUserInterface::~TerminalUserInterface()
 {
     clearProgress();
+    if (Interruption::requested())
+        err_ << "Stopped: the work in hand was dropped; nothing half written was left.\n" << std::flush;
 }
 
 UserInterface::Answer TerminalUserInterface::message(const std::string& text, const std::string&, Buttons buttons,
@@ -30,7 +32,10 @@ UserInterface::Answer TerminalUserInterface::message(const std::string& text, co
         return line == "y" || line == "Y" || line == "yes" || line == "Yes" || line == "YES" ? Answer::Yes
                                                                                           : Answer::No;
     }
-    err_ << text << '\n' << std::flush;
+    err_ << text << '\n';
+    if (buttons == Buttons::YesNo && !answerYes_ && !refusalNote_.empty())
+        err_ << refusalNote_ << '\n';
+    err_ << std::flush;
     switch (buttons) {
     case Buttons::YesNo:
         return answerYes_ ? Answer::Yes : Answer::No;

@@ -6,6 +6,7 @@
 
 #include <istream>
 #include <ostream>
+#include <string>
 
 namespace veilcraft::cli {
 
@@ -18,8 +19,10 @@ public:
     TerminalUserInterface(std::ostream& err, const PasswordSource& passwords);
     ~TerminalUserInterface() override;
 
-    // The answer given to Yes/No questions (a command's --yes flag).
+    // The answer given to Yes/No questions (a command's --yes or --overwrite flag).
     void setAnswerYes(bool yes) { answerYes_ = yes; }
+    // Said after a Yes/No question that no flag answered Yes (which flag would).
+    void setRefusalNote(std::string note) { refusalNote_ = std::move(note); }
     // Yes/No questions not answered by a flag are asked on this terminal
     // input instead: "y" or "yes" answers Yes, anything else No.
     void setTerminalAnswers(std::istream* terminal) { terminal_ = terminal; }
@@ -40,6 +43,7 @@ private:
     std::ostream& err_;
     const PasswordSource& passwords_;
     bool answerYes_ = false;
+    std::string refusalNote_;
     std::istream* terminal_ = nullptr;
     Interruption interruption_;
     bool showProgress_;

@@ -3,6 +3,7 @@
 #include "CipherTable.h"
 #include "Latin1.h"
 #include "ShellHelpers.h"
+#include "StopSignals.h"
 #include "frmPassword.h"
 
 #include <QApplication>
@@ -75,6 +76,9 @@ QtUserInterface::~QtUserInterface()
 UserInterface::Answer QtUserInterface::message(const std::string& text, const std::string& title, Buttons buttons,
                                                Icon icon)
 {
+    // The program is ending: nobody is left to answer.
+    if (StopSignals::requested())
+        return buttons == Buttons::YesNo ? Answer::No : buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
     // The box must not sit behind the hourglass of the run that shows it.
     const bool wasBusy = busyDepth_ > 0;
     if (wasBusy)
@@ -100,6 +104,8 @@ UserInterface::Answer QtUserInterface::message(const std::string& text, const st
 
 std::optional<std::string> QtUserInterface::askPassword()
 {
+    if (StopSignals::requested())
+        return std::nullopt;
     for (;;) {
         frmPassword dialog(*this, owner_);
         if (ciphers_ != nullptr)
@@ -162,7 +168,7 @@ void QtUserInterface::progress(int percent, const std::string& currentFile)
 
 bool QtUserInterface::cancelRequested()
 {
-    return progress_ && progress_->wasCanceled();
+    return StopSignals::requested() || (progress_ && progress_->wasCanceled());
 }
 
 void QtUserInterface::endProgress()

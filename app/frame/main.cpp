@@ -3,6 +3,9 @@
 #include "QtUserInterface.h"
 #include "SingleInstance.h"
 #include "StartUp.h"
+#include "StopSignals.h"
+#include "TemporaryFile.h"
+#include "TemporaryNames.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -61,6 +64,9 @@ int main(int argc, char** argv)
     if (instance.handOver(argument))
         return 0;
     instance.listen();
+    // What a killed run left in the temporary folder (decrypted archives).
+    veilcraft::tempnames::removeLeftovers(veilcraft::temporaryFolder());
+    veilcraft::StopSignals stopSignals;
 
     // Dialogs of the main window are owned by it; those of an archive
     // window opened at start stand alone, as that window does.

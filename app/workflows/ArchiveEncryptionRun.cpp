@@ -2,12 +2,16 @@
 
 #include "CipherError.h"
 #include "EncryptionChecks.h"
+#include "ExistingFile.h"
 #include "KompakClient.h"
 #include "PathText.h"
 #include "RunProgress.h"
 #include "TemporaryFile.h"
+#include "TemporaryNames.h"
 #include "VkfContainer.h"
 
+#include <algorithm>
+#include <map>
 #include <memory>
 #include <sys/stat.h>
 
@@ -19,6 +23,18 @@ struct Archived {
     std::string source;
     SourceSnapshot snapshot;
 };
+
+// The name the archive gives a source: its last folder and its file name.
+// Letter case is folded as extraction's lookup folds it, so that two names
+// that lookup cannot tell apart count as one.
+std::string entryKey(const std::string& source)
+{
+    const std::string folder = folderOf(source);
+    std::string key = (folder == "/" || folder == "." ? std::string() : fileNameOf(folder) + "/") + fileNameOf(source);
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return key;
+}
 
 }  // namespace
 
@@ -46,6 +62,11 @@ RunReport ArchiveEncryptionRun::run(const ArchiveEncryptionRequest& request)
         return fail("its folder " + folder + " does not exist");
     if (::stat(request.saveTo.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         return fail("it is a folder");
+    tempnames::removeLeftovers(folder);
+    if (FileIdentity::of(request.saveTo) && !confirmReplace(ui_, request.saveTo)) {
+        report.failures.push_back({request.saveTo, kNotReplaced});
+        return report;
+    }
 
     std::unique_ptr<KompakClient> zip;
     try {
@@ -55,10 +76,11 @@ RunReport ArchiveEncryptionRun::run(const ArchiveEncryptionRequest& request)
     }
 
     std::vector<Archived> archived;
+    std::map<std::string, std::string> entries;  // entry key -> the source stored under it
     report.outcome = RunReport::Outcome::Completed;
     ui_.setBusy(true);
     try {
-        const TemporaryFile z(request.saveTo + ".XXXXXX.tmp", 4);
+        TemporaryFile z = TemporaryFile::beside(request.saveTo);
         zip->setPreserveDirPath(true);
         if (!zip->NewZipFile(z.path(), 1)) {
             ui_.setBusy(false);
@@ -71,12 +93,27 @@ RunReport ArchiveEncryptionRun::run(const ArchiveEncryptionRequest& request)
                 report.outcome = RunReport::Outcome::Cancelled;
                 break;
             }
+            // Only one entry of a name can ever be extracted again: a second
+            // one would be lost, and with it its source.
+            const auto [named, fresh] = entries.emplace(entryKey(p), p);
+            if (!fresh) {
+                report.failures.push_back(
+                    {p, named->second == p ? "is listed more than once; it was archived once"
+                                           : "would be stored under the same name as " + named->second +
+                                                 " and was not added; it is kept"});
+                continue;
+            }
             // Taken before zipping: a change while it is read keeps the source.
             struct stat sourceInfo {};
             const bool present = ::stat(p.c_str(), &sourceInfo) == 0;
             const int errorsBefore = zip->errorCount();
             const bool added = zip->ZipOneFile(p, p, "1111", 1);
+            if (ui_.cancelRequested()) {
+                report.outcome = RunReport::Outcome::Cancelled;
+                break;
+            }
             if (!added || zip->errorCount() != errorsBefore || !present) {
+                entries.erase(named);
                 report.failures.push_back(
                     {p, "could not be added to the archive" +
                             (zip->lastError().empty() ? std::string() : ": " + zip->lastError())});
@@ -86,6 +123,7 @@ RunReport ArchiveEncryptionRun::run(const ArchiveEncryptionRequest& request)
         }
         const int errorsBefore = zip->errorCount();
         const bool closed = zip->ZipClose();
+        z.relock();
         if (report.outcome != RunReport::Outcome::Completed) {
             ui_.setBusy(false);
             return report;

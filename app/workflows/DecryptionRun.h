@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CipherTable.h"
+#include "ExistingFile.h"
 #include "RunReport.h"
 #include "UserInterface.h"
 #include "VkfContainer.h"
@@ -45,12 +46,22 @@ private:
     UserInterface& ui_;
     CipherTable& ciphers_;
     std::unique_ptr<KompakClient> zip_;  // made for the first archive
+    std::vector<FileIdentity> written_;  // targets this run wrote, which it may replace
 };
 
 // Decrypts a single-file container into `target`, refusing a target that is
-// a folder or the container itself. Throws CipherError or RunCancelled.
+// a folder or the container itself. An existing target that is not one of
+// `writtenByRun` is replaced only when the user agrees. Throws CipherError
+// or RunCancelled.
 void decryptToFile(UserInterface& ui, CipherEngine& engine, const std::string& path, const vkf::ContainerInfo& info,
-                   const std::string& target, const std::string& password);
+                   const std::string& target, const std::string& password,
+                   const std::vector<FileIdentity>& writtenByRun = {});
+
+// The target of a single-file container: `base` followed by the stored
+// type. A stored type that holds a folder separator or a NUL, or that gives
+// no file name, is refused (CipherError naming it): the target always lies
+// beside the encrypted file.
+[[nodiscard]] std::string singleFileTarget(const std::string& base, const vkf::Trailer& trailer);
 
 // The base of a container path: its folder and its file name up to, not
 // including, the first "." of the file name.

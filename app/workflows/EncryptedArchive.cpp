@@ -2,9 +2,11 @@
 
 #include "CipherError.h"
 #include "DecryptionRun.h"
+#include "ExtractionGuard.h"
 #include "KompakClient.h"
 #include "Latin1.h"
 #include "RunProgress.h"
+#include "TemporaryNames.h"
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -79,16 +81,15 @@ bool EncryptedArchive::open(const std::string& containerPath)
     password_ = *password;
 
     ui_.showStatus("Please wait, decrypting......");
+    tempnames::removeLeftovers(temporaryFolder());
     try {
         info_ = vkf::readContainer(containerPath);
         if (const auto number = info_.trailer.cipherNumber())
             ciphers_.select(*number);
         if (!info_.trailer.isArchive()) {
             // The stored type follows the name up to its last ".".
-            std::string type = latin1ToUtf8(info_.trailer.contentType);
-            std::replace(type.begin(), type.end(), '\\', '/');
             const std::size_t dot = containerPath.find_last_of('.');
-            destinationText_ = containerPath.substr(0, dot) + type;
+            destinationText_ = singleFileTarget(containerPath.substr(0, dot), info_.trailer);
             rows_.push_back({containerPath, "", "", "", "", ""});
             kind_ = Kind::SingleFile;
             ui_.showStatus("");
@@ -122,6 +123,7 @@ bool EncryptedArchive::openArchive()
         try {
             vkf::decryptPayload(ciphers_.currentCipher(), container_, info_, temporary_->path(), password_,
                                 AtomicFile::Durability::WhenReplacing, 0600);
+            temporary_->relock();
         } catch (...) {
             ui_.setBusy(false);
             throw;
@@ -188,13 +190,18 @@ std::optional<std::string> EncryptedArchive::extractionFolder(const std::string&
     return folder;
 }
 
-RunReport EncryptedArchive::finishExtraction(KompakClient& control, const std::string& folder, int entries)
+RunReport EncryptedArchive::finishExtraction(KompakClient& control, const std::string& folder, int entries,
+                                             const std::vector<std::string>& landing)
 {
     ui_.setBusy(false);
     RunReport report;
-    report.outcome = RunReport::Outcome::Completed;
-    if (control.errorCount() != 0) {
-        const std::string causes = control.describeErrors(temporaryZip(), container_);
+    report.outcome = ui_.cancelRequested() ? RunReport::Outcome::Cancelled : RunReport::Outcome::Completed;
+    if (report.outcome == RunReport::Outcome::Cancelled)
+        return report;
+    if (control.errorCount() != 0 || !landing.empty()) {
+        std::string causes = control.describeErrors(temporaryZip(), container_);
+        for (const std::string& entry : landing)
+            causes += (causes.empty() ? "" : "; ") + landsOnContainer(entry);
         report.failures.push_back({container_, causes});
         ui_.message("Not every file could be extracted to " + folder + ": " + causes, kApplicationTitle,
                     UserInterface::Buttons::Ok, UserInterface::Icon::Critical);
@@ -212,11 +219,31 @@ RunReport EncryptedArchive::extractAll(const std::string& destinationText, bool 
     if (!folder)
         return {};
     KompakClient& control = zip();
+    const std::vector<std::string> landing = entriesLanding(*folder, keepDirs);
+    if (!landing.empty()) {
+        // Every other entry, one by one.
+        std::vector<std::size_t> others;
+        for (std::size_t i = 0; i < rows_.size(); ++i)
+            if (std::find(landing.begin(), landing.end(), rows_[i].entry) == landing.end())
+                others.push_back(i);
+        return extractRows(others, *folder, keepDirs, landing);
+    }
     ui_.setBusy(true);
     control.setPreserveDirPath(keepDirs);
     control.clearErrors();
     control.UnZipAllFiles(temporaryZip(), *folder);
-    return finishExtraction(control, *folder, static_cast<int>(rows_.size()));
+    return finishExtraction(control, *folder, static_cast<int>(rows_.size()), {});
+}
+
+std::vector<std::string> EncryptedArchive::entriesLanding(const std::string& folder, bool keepDirs) const
+{
+    const std::optional<FileIdentity> container = FileIdentity::of(container_);
+    if (!container)
+        return {};
+    std::vector<std::string> names;
+    for (const ArchiveRow& row : rows_)
+        names.push_back(row.entry);
+    return entriesLandingOn(names, folder, keepDirs, *container);
 }
 
 RunReport EncryptedArchive::extractSelected(const std::vector<std::size_t>& rowIndexes,
@@ -229,6 +256,22 @@ RunReport EncryptedArchive::extractSelected(const std::vector<std::size_t>& rowI
         ui_.message("You have not select any files!", kApplicationTitle);
         return {};
     }
+    std::vector<std::string> landing;
+    std::vector<std::size_t> others;
+    const std::vector<std::string> guarded = entriesLanding(*folder, keepDirs);
+    for (const std::size_t index : rowIndexes) {
+        if (index < rows_.size() &&
+            std::find(guarded.begin(), guarded.end(), rows_[index].entry) != guarded.end())
+            landing.push_back(rows_[index].entry);
+        else
+            others.push_back(index);
+    }
+    return extractRows(others, *folder, keepDirs, landing);
+}
+
+RunReport EncryptedArchive::extractRows(const std::vector<std::size_t>& rowIndexes, const std::string& folder,
+                                        bool keepDirs, const std::vector<std::string>& landing)
+{
     KompakClient& control = zip();
     ui_.setBusy(true);
     control.setPreserveDirPath(keepDirs);
@@ -242,10 +285,10 @@ RunReport EncryptedArchive::extractSelected(const std::vector<std::size_t>& rowI
         ui_.processEvents();
         if (ui_.cancelRequested())
             break;
-        control.UnZipOneFile(temporaryZip(), rows_[index].entry, *folder);
+        control.UnZipOneFile(temporaryZip(), rows_[index].entry, folder);
         ++entries;
     }
-    return finishExtraction(control, *folder, entries);
+    return finishExtraction(control, folder, entries, landing);
 }
 
 RunReport EncryptedArchive::decryptSingleFile(const std::string& target)

@@ -77,7 +77,14 @@ private:
     void listEntries(KompakClient& zip);
     // The checks every extraction makes first; the folder, or nothing.
     std::optional<std::string> extractionFolder(const std::string& destinationText);
-    RunReport finishExtraction(KompakClient& zip, const std::string& folder, int entries);
+    // Extracts the rows given one by one; `landing` are entries left out
+    // because they would replace the container.
+    RunReport extractRows(const std::vector<std::size_t>& rowIndexes, const std::string& folder, bool keepDirs,
+                          const std::vector<std::string>& landing);
+    RunReport finishExtraction(KompakClient& zip, const std::string& folder, int entries,
+                               const std::vector<std::string>& landing);
+    // The entries whose extraction into `folder` would replace the container.
+    [[nodiscard]] std::vector<std::string> entriesLanding(const std::string& folder, bool keepDirs) const;
     KompakClient& zip();
 
     UserInterface& ui_;

@@ -2,8 +2,10 @@
 
 #include "CipherError.h"
 #include "EncryptionChecks.h"
+#include "ExistingFile.h"
 #include "PathText.h"
 #include "RunProgress.h"
+#include "TemporaryNames.h"
 #include "VkfContainer.h"
 
 #include <cerrno>
@@ -28,6 +30,7 @@ struct FileEncryptionRun::Done {
     std::string source;
     std::string output;
     SourceSnapshot snapshot;
+    FileIdentity written;  // the output as committed
     bool replaced = false;
 };
 
@@ -44,6 +47,7 @@ RunReport FileEncryptionRun::run(const FileEncryptionRequest& request)
         request.removeSourceFiles ? AtomicFile::Durability::Always : AtomicFile::Durability::WhenReplacing;
     std::vector<Done> done;
     report.outcome = RunReport::Outcome::Completed;
+    tempnames::removeLeftovers(request.saveTo);
 
     for (const std::string& p : request.sources) {
         ui_.processEvents();
@@ -87,6 +91,21 @@ RunReport FileEncryptionRun::run(const FileEncryptionRequest& request)
         SplitPath(p, folder, fileName);
         const std::string output = joinPath(request.saveTo, vkf::encryptedFileName(fileName));
 
+        // What the output's name already names: an output of this run (the
+        // later one replaces it), or a file the user has, which is replaced
+        // only with the user's yes. Decided by identity, so that a folder
+        // that ignores letter case cannot make two outputs pass for two.
+        Done* earlier = nullptr;
+        if (const std::optional<FileIdentity> existing = FileIdentity::of(output)) {
+            for (Done& entry : done)
+                if (!entry.replaced && entry.written == *existing)
+                    earlier = &entry;
+            if (earlier == nullptr && !confirmReplace(ui_, output)) {
+                report.failures.push_back({p, "its encrypted file " + output + " " + kNotReplaced});
+                continue;
+            }
+        }
+
         ui_.setBusy(true);
         try {
             RunProgress progress(engine, ui_, p);
@@ -98,18 +117,16 @@ RunReport FileEncryptionRun::run(const FileEncryptionRequest& request)
             report.outcome = RunReport::Outcome::Cancelled;
             break;
         }
-        for (Done& earlier : done) {
-            if (earlier.output == output && !earlier.replaced) {
-                earlier.replaced = true;
-                --report.count;
-                report.failures.push_back(
-                    {earlier.source, earlier.source == p
-                                         ? "is listed more than once; it was encrypted once, into " + output +
-                                               ", and is kept"
-                                         : "its encrypted file " + output + " was replaced by that of " + p});
-            }
+        if (earlier != nullptr) {
+            earlier->replaced = true;
+            --report.count;
+            report.failures.push_back(
+                {earlier->source, earlier->source == p
+                                      ? "is listed more than once; it was encrypted once, into " + output +
+                                            ", and is kept"
+                                      : "its encrypted file " + earlier->output + " was replaced by that of " + p});
         }
-        done.push_back({p, output, SourceSnapshot::of(info)});
+        done.push_back({p, output, SourceSnapshot::of(info), FileIdentity::of(output).value_or(FileIdentity{})});
         report.outputs.push_back(output);
         ++report.count;
     }
@@ -123,11 +140,18 @@ RunReport FileEncryptionRun::run(const FileEncryptionRequest& request)
 void FileEncryptionRun::removeSources(const std::vector<Done>& done, RunReport& report)
 {
     // A source is kept when any of its outputs was replaced, which also keeps
-    // a source that was listed twice.
+    // a source that was listed twice, and when its output is no longer the
+    // file this run wrote.
     std::set<std::string> kept;
-    for (const Done& entry : done)
-        if (entry.replaced)
+    for (const Done& entry : done) {
+        if (entry.replaced) {
             kept.insert(entry.source);
+        } else if (FileIdentity::of(entry.output) != entry.written) {
+            kept.insert(entry.source);
+            report.failures.push_back({entry.source, "its encrypted file " + entry.output +
+                                                         " was changed or removed during the run; it was not removed"});
+        }
+    }
     for (const Done& entry : done) {
         if (kept.count(entry.source) != 0)
             continue;

@@ -5,6 +5,7 @@
 #include "Latin1.h"
 #include "PathText.h"
 #include "RunProgress.h"
+#include "TemporaryNames.h"
 #include "VkfContainer.h"
 
 #include <sys/stat.h>
@@ -59,8 +60,9 @@ bool FolderEncryption::chooseOutput(const std::string& saveTo)
         return refuse("its folder " + folder + " does not exist");
     if (::stat(saveTo.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         return refuse("it is a folder");
+    tempnames::removeLeftovers(folder);
     try {
-        temporary_.emplace(saveTo + ".XXXXXX.tmp", 4);
+        temporary_.emplace(TemporaryFile::beside(saveTo));
     } catch (const CipherError& error) {
         return refuse(error.what());
     }
@@ -89,6 +91,7 @@ bool FolderEncryption::create(const std::string& folder)
     const std::string& unread = leftOut_;
     zip_.clearErrors();
     const bool closed = zip_.ZipClose() && zip_.errorCount() == 0;
+    temporary_->relock();
     // An archive without entries could never be opened again.
     const bool holdsFiles = closed && zip_.GetZipFileInfo(temporary_->path());
     zip_.clearErrors();
@@ -96,6 +99,10 @@ bool FolderEncryption::create(const std::string& folder)
     ui_.setBusy(false);
     state_ = State::Idle;
 
+    if (ui_.cancelRequested()) {
+        temporary_.reset();
+        return false;
+    }
     if (!walked || !closed || !holdsFiles) {
         std::string cause = !closed       ? "the archive could not be completed"
                             : !holdsFiles ? "it holds no file that could be read"

@@ -7,6 +7,10 @@
 #include "KompakIds.h"
 #include "QueuedControlSite.h"
 
+#include <atomic>
+#include <chrono>
+#include <mutex>
+
 namespace veilcraft {
 
 namespace dispid = kompak::dispid;
@@ -18,6 +22,24 @@ struct KompakClient::Impl {
               owner.recordError(description, source);
           })
     {
+        site.setContinueCheck([this, &owner] { return !stopAsked(owner.ui_); });
+    }
+
+    // The control asks often, from its own threads too; the user's interface
+    // is asked at most every 20 ms, and a stop, once asked, holds until the
+    // next call.
+    bool stopAsked(UserInterface& ui)
+    {
+        if (stopped)
+            return true;
+        const std::lock_guard lock(checking);
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastCheck < std::chrono::milliseconds(20))
+            return stopped;
+        lastCheck = now;
+        if (ui.cancelRequested())
+            stopped = true;
+        return stopped;
     }
     ~Impl()
     {
@@ -27,6 +49,8 @@ struct KompakClient::Impl {
 
     bool call(KompakClient& owner, component::DISPID id, const std::vector<Variant>& arguments)
     {
+        stopped = false;
+        lastCheck = {};
         const Variant result = control.call(id, arguments);
         // Notifications the control posted to the host thread show now.
         site.runPending();
@@ -49,6 +73,9 @@ struct KompakClient::Impl {
 
     component::QueuedControlSite site;
     component::DispatchObject control;
+    std::atomic<bool> stopped{false};
+    std::mutex checking;
+    std::chrono::steady_clock::time_point lastCheck{};
 };
 
 KompakClient::KompakClient(UserInterface& ui) : ui_(ui), impl_(std::make_unique<Impl>(*this))
@@ -154,6 +181,16 @@ std::string KompakClient::filePaths() { return impl_->text(dispid::FilePathArray
 std::string KompakClient::fileDatesModified() { return impl_->text(dispid::FileDateModifiedArray); }
 std::string KompakClient::fileCompressedSizes() { return impl_->text(dispid::FileCompressedSizeArray); }
 std::string KompakClient::fileUncompressedSizes() { return impl_->text(dispid::FileUnCompressedSizeArray); }
+std::vector<std::string> KompakClient::listedEntries()
+{
+    const int multiple = multipleFiles();
+    if (multiple == 0)
+        return {};
+    std::vector<std::string> names = splitListing(longFileNames(), multiple == 2);
+    std::erase(names, std::string());
+    return names;
+}
+
 int KompakClient::multipleFiles() { return impl_->control.get(dispid::MultipleFiles).toInt16().value_or(0); }
 
 }  // namespace veilcraft

@@ -15,6 +15,10 @@ namespace veilcraft {
 // dispatch identifier, with Notify off so every operation runs on the
 // caller's thread.
 //
+// The control asks the site whether to go on between entries and chunks;
+// the client answers from the user interface's cancel request, so that
+// Cancel and Ctrl-C stop zip work at once.
+//
 // The control reports its failures itself through its site; the client
 // shows them as message boxes (unless told to keep quiet) and counts them,
 // because the methods' boolean results alone do not tell every failure
@@ -49,6 +53,8 @@ public:
     [[nodiscard]] std::string fileCompressedSizes();
     [[nodiscard]] std::string fileUncompressedSizes();
     [[nodiscard]] int multipleFiles();
+    // The stored names of the last listing, one per entry.
+    [[nodiscard]] std::vector<std::string> listedEntries();
 
     // Whether the control's error notifications reach the user. When off
     // they are only recorded, for a probe whose failure the caller explains

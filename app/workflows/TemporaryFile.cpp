@@ -2,10 +2,13 @@
 
 #include "CipherError.h"
 #include "PathText.h"
+#include "TemporaryNames.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace veilcraft {
@@ -16,31 +19,39 @@ std::string temporaryFolder()
     return folder != nullptr && *folder != '\0' ? folder : "/tmp";
 }
 
-TemporaryFile::TemporaryFile(std::string pattern, int suffixLength)
-    : TemporaryFile(std::move(pattern), suffixLength, "beside it")
+TemporaryFile TemporaryFile::beside(const std::string& target)
 {
-}
-
-TemporaryFile::TemporaryFile(std::string pattern, int suffixLength, const std::string& where)
-    : path_(std::move(pattern))
-{
-    // mkstemps creates the file with mode 0600 whatever the umask.
-    const int fd = ::mkstemps(path_.data(), suffixLength);
-    if (fd < 0)
-        throw CipherError("a temporary file cannot be created " + where + ": " + std::strerror(errno));
-    ::close(fd);
+    tempnames::Created made = tempnames::create(folderOf(target), "." + fileNameOf(target), ".tmp");
+    if (made.fd < 0)
+        throw CipherError("a temporary file cannot be created beside " + target + ": " + std::strerror(errno));
+    return {std::move(made.path), made.fd};
 }
 
 TemporaryFile TemporaryFile::inTemporaryFolder(const std::string& suffix)
 {
-    return {joinPath(temporaryFolder(), "veilcraft-XXXXXX" + suffix), static_cast<int>(suffix.size()),
-            "in " + temporaryFolder()};
+    tempnames::Created made = tempnames::create(temporaryFolder(), "veilcraft", suffix);
+    if (made.fd < 0)
+        throw CipherError("a temporary file cannot be created in " + temporaryFolder() + ": " + std::strerror(errno));
+    return {std::move(made.path), made.fd};
+}
+
+void TemporaryFile::relock()
+{
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;  // gone already; there is nothing to guard
+    ::flock(fd, LOCK_EX);
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
 }
 
 TemporaryFile::~TemporaryFile()
 {
     if (!path_.empty())
         ::unlink(path_.c_str());
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 }  // namespace veilcraft

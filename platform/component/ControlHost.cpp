@@ -2,6 +2,7 @@
 
 #include "ComponentError.h"
 #include "ComponentLibrary.h"
+#include "RegistryStore.h"
 
 #include <filesystem>
 
@@ -17,9 +18,12 @@ ComPtr<IDispatch> ControlHost::createControl(const std::string& className, ICont
         throw ComponentError(REGDB_E_CLASSNOTREG, "The class " + className + " is not registered");
 
     const auto library = ComponentLibrary::load(fallbackLibrary_);
-    if (const HRESULT hr = library->registerServer(); failed(hr))
+    if (const HRESULT hr = library->registerServer(); failed(hr)) {
+        registry::RegistryStore store(registry::RegistryStore::defaultPath());
+        const std::optional<std::string> storeProblem = store.writeProblem();
         throw ComponentError(hr, "The class " + className + " is not registered, and registering " + library->path() +
-                                     " failed: " + describeStatus(hr));
+                                     " failed: " + describeStatus(hr) + (storeProblem ? ". " + *storeProblem : ""));
+    }
     if (auto control = tryCreate(className, site))
         return control;
     throw ComponentError(REGDB_E_CLASSNOTREG, "The class " + className + " is not registered, also not after registering " +

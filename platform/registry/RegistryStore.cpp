@@ -471,6 +471,13 @@ bool RegistryStore::update(const std::function<void(Transaction&)>& change)
     return true;
 }
 
+std::optional<std::string> RegistryStore::writeProblem()
+{
+    if (update([](Transaction& t) { t.changed_ = true; }))
+        return std::nullopt;
+    return "The registry store could not be written: " + lastError();
+}
+
 bool RegistryStore::createKey(const std::string& key)
 {
     return update([&](Transaction& t) { t.createKey(key); });

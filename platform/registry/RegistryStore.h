@@ -74,6 +74,12 @@ public:
     // exception from `change` leaves the store as it was and propagates.
     bool update(const std::function<void(Transaction&)>& change);
 
+    // Writes the content again unchanged, to find out whether the store can
+    // be written at all: nothing when it can, else a sentence for the user
+    // ("The registry store could not be written: ..."). A registration that
+    // failed inside a control library says only that it failed; this says why.
+    [[nodiscard]] std::optional<std::string> writeProblem();
+
     [[nodiscard]] const std::string& path() const { return path_; }
     // Why the last update failed.
     [[nodiscard]] std::string lastError() const;

@@ -336,6 +336,26 @@ TYPED_TEST(CipherFile, CancelHalfWayLeavesTheDestinationAsItWas)
     }
 }
 
+// Catches plaintext readable by others while it is written: the output
+// fills a private file under a name a later run recognises as a leftover.
+TYPED_TEST(CipherFile, OutputIsPrivateWhileItIsWritten)
+{
+    const std::string source = this->makeSource(Operation::Decrypt, "source.bin", 3 * kStreamChunkSize, 6);
+    std::vector<mode_t> modes;
+    const int id = this->engine.Progress().connect([&](int& percent) {
+        if (percent != 50)
+            return;
+        for (const std::string& name : vt::listFolder(this->dir.path()))
+            if (name.find(".vctmp-") != std::string::npos)
+                modes.push_back(statOf(this->dir.file(name)).st_mode & 07777);
+    });
+    const UmaskGuard guard(022);
+    run(this->engine, Operation::Decrypt, source, this->dir.file("plain.bin"));
+    this->engine.Progress().disconnect(id);
+    EXPECT_EQ(modes, std::vector<mode_t>{0600u});
+    EXPECT_EQ(statOf(this->dir.file("plain.bin")).st_mode & 07777, 0644u);
+}
+
 // Catches a full disk that leaves a truncated DestFile in place of the old one
 // or a partial temporary file. The child's file size limit stands for the
 // full disk: writes past it fail with EFBIG.

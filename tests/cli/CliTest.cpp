@@ -401,6 +401,25 @@ TEST_F(CliEncrypt, FullDiskKeepsTheSourceAndLeavesNoPartialOutput)
 }
 
 // Catches encrypting an encrypted file again and carrying on after the stop.
+// Catches a later run silently replacing an earlier run's output, whose
+// source may already be gone.
+TEST_F(CliEncrypt, ExistingOutputOfAnotherRunNeedsOverwrite)
+{
+    writeFile(at("notes.txt"), "first");
+    writeFile(at("notes.md"), "second");
+    ASSERT_EQ(runVeilcraft({"encrypt", "--remove-sources", at("notes.txt")}).code, 0);
+    const std::string first = readFile(at("notes.vkf"));
+
+    const CliResult refused = runVeilcraft({"encrypt", "--remove-sources", at("notes.md")});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_THAT(refused.err, HasSubstr("--overwrite"));
+    EXPECT_EQ(readFile(at("notes.vkf")), first);
+    EXPECT_TRUE(fileExists(at("notes.md")));
+
+    EXPECT_EQ(runVeilcraft({"encrypt", "--overwrite", at("notes.md")}).code, 0);
+    EXPECT_NE(readFile(at("notes.vkf")), first);
+}
+
 TEST_F(CliEncrypt, EncryptedSourceStopsTheRunAtOnce)
 {
     std::filesystem::create_directory(at("out"));
@@ -633,6 +652,14 @@ TEST_F(CliPassword, PasswordFileGivesItsFirstLineWithoutTheLineEnding)
 
 // Catches a missing password file being taken as an empty password or
 // falling back to another source silently.
+TEST_F(CliPassword, PasswordFileThatIsADirectorySaysSo)
+{
+    writeFile(at("notes.txt"), "text");
+    const CliResult result = runVeilcraft({"encrypt", "--password-file", root, at("notes.txt")});
+    EXPECT_EQ(result.code, 1);
+    EXPECT_THAT(result.err, HasSubstr("is a directory"));
+}
+
 TEST_F(CliPassword, MissingPasswordFileIsNamed)
 {
     writeFile(at("notes.txt"), "hello");
@@ -655,9 +682,15 @@ TEST_F(CliDecrypt, RoundTripRestoresTheBytesNextToTheContainer)
     writeFile(at("notes.txt"), content);
     ASSERT_EQ(runVeilcraft({"encrypt", at("notes.txt")}).code, 0);
     const std::string container = readFile(at("notes.vkf"));
-    writeFile(at("notes.txt"), "an older file of the same name is replaced");
+    writeFile(at("notes.txt"), "an older file of the same name is replaced only when asked to");
 
-    const CliResult result = runVeilcraft({"decrypt", at("notes.vkf")});
+    // A wrong password would turn the file into garbage: not without --overwrite.
+    const CliResult refused = runVeilcraft({"decrypt", at("notes.vkf")});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_THAT(refused.err, HasSubstr("--overwrite"));
+    EXPECT_EQ(readFile(at("notes.txt")), "an older file of the same name is replaced only when asked to");
+
+    const CliResult result = runVeilcraft({"decrypt", "--overwrite", at("notes.vkf")});
 
     EXPECT_EQ(result.code, 0);
     EXPECT_EQ(result.err, decryptedText(at("notes.vkf"), at("notes.txt")));
@@ -915,6 +948,23 @@ TEST_F(CliBase64, EncodeAndDecodeAreByteExact)
 
 // Catches line breaks being skipped (they are invalid characters) and an
 // invalid input being reported as success.
+// Catches output lost on a full disk passing for success.
+TEST_F(CliBase64, OutputThatCannotBeWrittenFails)
+{
+    struct FullDisk : std::streambuf {
+        int overflow(int) override
+        {
+            errno = ENOSPC;
+            return traits_type::eof();
+        }
+    } full;
+    std::ostream out(&full);
+    std::istringstream in("some bytes");
+    std::ostringstream err;
+    EXPECT_EQ(veilcraft::cli::runCli({"base64", "encode"}, in, out, err), 1);
+    EXPECT_THAT(err.str(), HasSubstr("No space left on device"));
+}
+
 TEST_F(CliBase64, DecodeRefusesALineBreak)
 {
     for (const char* text : {"YWJj\n", "YWJj\r\n", "YW\nJj"}) {

@@ -4,14 +4,18 @@
 #include "GuiTest.h"
 #include "GuiThreadUserInterface.h"
 #include "ScriptedUserInterface.h"
+#include "StopSignals.h"
 #include "WorkerThread.h"
 
+#include <QApplication>
 #include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <unistd.h>
 #include <stdexcept>
 #include <thread>
 
@@ -51,4 +55,27 @@ TEST(WorkerThreadTest, WorkRunsElsewhereWhileTheWindowsEventsFlow)
     worker.run([&] { again = QThread::currentThread(); });
     EXPECT_EQ(again, workedOn);
     EXPECT_THROW(worker.run([] { throw std::runtime_error("disk gone"); }), std::runtime_error);
+}
+
+// A SIGTERM (a logout, a kill) ends the program like Cancel: the running
+// work is told to stop and runs to its end, and only then does the event
+// loop end, so that every window goes the normal way with its temporary
+// files. Ending the loop under running work would let it run on over
+// objects being torn down.
+TEST(WorkerThreadTest, ATerminationSignalEndsTheProgramOnlyAfterItsWork)
+{
+    test::ensureApplication();
+    const StopSignals stop;
+    WorkerThread worker;
+    bool workEnded = false;
+    QTimer::singleShot(0, [&] {
+        worker.run([&] {
+            ::kill(::getpid(), SIGTERM);
+            while (!StopSignals::requested())
+                std::this_thread::yield();
+            workEnded = true;
+        });
+    });
+    EXPECT_EQ(QApplication::exec(), 1);
+    EXPECT_TRUE(workEnded);
 }

@@ -92,3 +92,14 @@ TEST_F(RegsvrCommand, ExplainsLibrariesItCannotUse)
 }
 
 }  // namespace
+
+// Catches a store that cannot be written (a full disk, a folder that is a
+// file) reported only as a failed registration.
+TEST_F(RegsvrCommand, SaysWhenTheRegistryStoreCannotBeWritten)
+{
+    writeFile(dir.file("not-a-folder"), "");
+    const ScopedEnv unwritable{"VEILCRAFT_REGISTRY", dir.file("not-a-folder/registry")};
+    const Result result = regsvr({kLibrary});
+    EXPECT_EQ(result.code, 1);
+    EXPECT_THAT(result.err, HasSubstr("The registry store could not be written"));
+}

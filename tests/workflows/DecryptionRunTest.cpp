@@ -134,13 +134,19 @@ TEST_F(DecryptionRunTest, DamagedContainersAreReported)
         EXPECT_EQ(shown.icon, UserInterface::Icon::Critical);
 }
 
-// A stored "\" is a separator: a.vkf holding "\a.c" names a/a.c, which
-// works when that folder exists and fails clearly when it does not.
-TEST_F(DecryptionRunTest, StoredBackslashIsASeparator)
+// The stored type comes from the file and may be crafted: one holding a
+// separator would place the target elsewhere than beside the container
+// (".vkf" holding "../x" wrote x into the folder above).
+TEST_F(DecryptionRunTest, StoredTypeWithASeparatorIsRefusedByName)
 {
-    const std::string p = container("a.vkf", "int main;", "\\a.c");
-    EXPECT_FALSE(run({p}).allSucceeded());
-    ASSERT_EQ(::mkdir(dir.file("a").c_str(), 0755), 0);
-    EXPECT_TRUE(run({p}).allSucceeded());
-    EXPECT_EQ(readFile(dir.file("a/a.c")), "int main;");
+    ASSERT_EQ(::mkdir(dir.file("in").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(dir.file("in/a").c_str(), 0755), 0);
+    const std::string escape = container("in/.vkf", "planted", "../x");
+    const std::string backslash = container("in/a.vkf", "int main;", "\\a.c");
+    const RunReport report = run({escape, backslash});
+    ASSERT_EQ(report.failures.size(), 2u);
+    EXPECT_THAT(report.failures[0].cause, HasSubstr("\"../x\""));
+    EXPECT_THAT(report.failures[1].cause, HasSubstr("\"\\a.c\""));
+    EXPECT_FALSE(fileExists(dir.file("x")));
+    EXPECT_FALSE(fileExists(dir.file("in/a/a.c")));
 }

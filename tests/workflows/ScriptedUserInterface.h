@@ -3,6 +3,7 @@
 #include "UserInterface.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,12 +28,17 @@ public:
     int cancelAfterProgressEvents = -1;       // -1: never cancel
     int progressEvents = 0;
     bool busy = false;
+    std::function<void()> onProcessEvents;    // runs where a run lets events run
 
     Answer message(const std::string& text, const std::string& title, Buttons buttons, Icon icon) override;
     std::optional<std::string> askPassword() override;
     std::string browseForFolder(const std::string&, const std::string&) override { return {}; }
     std::string askSaveFile(const std::string&, const std::string&) override { return {}; }
-    void processEvents() override {}
+    void processEvents() override
+    {
+        if (onProcessEvents)
+            onProcessEvents();
+    }
     void setBusy(bool value) override { busy = value; }
     void progress(int percent, const std::string& currentFile) override;
     [[nodiscard]] bool cancelRequested() override;
