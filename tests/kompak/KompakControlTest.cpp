@@ -292,7 +292,7 @@ TEST_F(KompakControlTest, EachErrorCodeReachesTheSinksWithItsStatusNumberAndSour
         {dispid::GetZipFileInfo, {missing}, missing + " can not be read", 0x800A004B, 75},
         {dispid::UnZipOneFile,
          {damaged, "a.txt", dir_.path()},
-         "current file in zip can not be closed",
+         "current file in zip can not be closed: a.txt",
          0x800A0039,
          57},
     };
