@@ -11,12 +11,9 @@
 #include <zip.h>
 #include <zlib.h>
 
-#include <csignal>
 #include <functional>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -380,40 +377,6 @@ TEST_F(KompakZipWorker, DamagedArchivesLeaveNoFileBehind)
     using R = std::pair<std::string, ZipError>;
     EXPECT_THAT(reports.list, ElementsAre(R{dir.file("truncated.zip") + " can not be opened", ZipError::CannotRead},
                                           R{dir.file("truncated.zip") + " can not be read", ZipError::CannotRead}));
-}
-
-// Runs body in a child process whose files may not grow beyond limit bytes
-// (a stand-in for a full disk); returns the reports as "code:text" lines
-// followed by what body returned.
-std::string underFileSizeLimit(rlim_t limit, const std::function<std::string(ZipWorker&)>& body)
-{
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return "pipe failed";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipeFds[0]);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit small{limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        std::string out;
-        ZipWorker worker([&out](const std::string& text, ZipError code) {
-            out += std::to_string(static_cast<int>(code)) + ":" + text + "\n";
-            return false;
-        });
-        out += body(worker);
-        [[maybe_unused]] auto written = ::write(pipeFds[1], out.data(), out.size());
-        ::_exit(0);
-    }
-    ::close(pipeFds[1]);
-    std::string out;
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-        out.append(buffer, static_cast<std::size_t>(got));
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return out;
 }
 
 TEST_F(KompakZipWorker, AFullDiskLeavesNoHalfWrittenFile)
