@@ -420,7 +420,13 @@ bool ZipWorker::Impl::closeArchive(bool reportFailure)
     archive = nullptr;
     archiveFailed = false;
     bool committed = false;
-    if (closed && !failedBefore && ::fsync(temporaryFd) == 0 &&
+    // The temporary is private while it fills; the archive gets the
+    // permissions of the file it replaces, or those of a new file.
+    struct stat replaced {};
+    const mode_t mode = ::stat(targetPath.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode)
+                            ? (replaced.st_mode & 01777)
+                            : NewFileMode();
+    if (closed && !failedBefore && ::fchmod(temporaryFd, mode) == 0 && ::fsync(temporaryFd) == 0 &&
         ::rename(temporaryPath.c_str(), targetPath.c_str()) == 0) {
         temporaryPath.clear();
         SyncFolder(FolderOf(targetPath));

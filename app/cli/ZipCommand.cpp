@@ -117,8 +117,10 @@ int create(const std::vector<std::string>& words, bool flat, std::ostream& err)
             zip.call(dispid::ZipOneFile, {path, path, "1111", std::int16_t{1}});
         }
     }
-    // After a stop this removes the unfinished archive.
-    zip.call(dispid::ZipClose, {});
+    // After a stop the archive is left unfinished: the control removes it
+    // when it goes, and nothing appears under the archive's name.
+    if (!Interruption::requested())
+        zip.call(dispid::ZipClose, {});
     return zip.exitCode();
 }
 

@@ -91,6 +91,7 @@ TEST_F(KompakZipSafety, AnArchiveAppearsUnderItsNameOnlyWhenClosed)
 {
     const std::string target = dir.file("keep.zip");
     writeFile(target, "the old archive");
+    ::chmod(target.c_str(), 0640);
     writeFile(dir.file("a.txt"), "alpha");
     {
         ZipWorker unfinished(reports.reporter());
@@ -108,6 +109,7 @@ TEST_F(KompakZipSafety, AnArchiveAppearsUnderItsNameOnlyWhenClosed)
     ASSERT_TRUE(worker.NewZipFile(target, 1));
     ASSERT_TRUE(worker.ZipEntireDirectory(dir.path(), 0, 0));
     ASSERT_TRUE(worker.ZipClose());
+    EXPECT_EQ(permissions(target), 0640u);  // the replaced file's, not the private temporary's
     // The old archive is a file of the folder; the new one is not.
     EXPECT_THAT(entryNames(target), UnorderedElementsAre("a.txt", "keep.zip"));
     EXPECT_THAT(reports.list, IsEmpty());
