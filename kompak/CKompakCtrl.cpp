@@ -46,7 +46,11 @@ std::int16_t int16Arg(const std::vector<Variant>& arguments, std::size_t index)
 
 CKompakCtrl::CKompakCtrl()
     : ControlBase(DIID__DKompakEvents, kStateVersion, kApplicationName),
-      zipWorker_([this](const std::string& text, ZipError code) { return ReportError(text, code); })
+      zipWorker_([this](const std::string& text, ZipError code) { return ReportError(text, code); },
+                 [this] {
+                     component::IControlSite* site = workSite_.load();
+                     return site == nullptr || site->ContinueWork();
+                 })
 {
     describeInterface();
 }
@@ -74,6 +78,12 @@ bool CKompakCtrl::ReportError(const std::string& text, ZipError code)
     if (!text.empty())
         FireError(statusOf(code), text, kApplicationName);
     return false;
+}
+
+component::HRESULT CKompakCtrl::SetClientSite(component::IControlSite* site)
+{
+    workSite_.store(site);
+    return ControlBase::SetClientSite(site);
 }
 
 void CKompakCtrl::DoPropExchange(component::PropExchange& exchange)

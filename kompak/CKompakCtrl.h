@@ -35,6 +35,9 @@ public:
     // failed method. Callable from any thread.
     bool ReportError(const std::string& text, ZipError code);
 
+    // Keeps the site for the zip work, which asks its ContinueWork.
+    component::HRESULT SetClientSite(component::IControlSite* site) override;
+
 protected:
     void DoPropExchange(component::PropExchange& exchange) override;
     // Reset keeps Notify and PreserveDirPath as they are.
@@ -67,6 +70,8 @@ private:
     std::int16_t savedTrimToLastDir_ = 0;
     std::atomic<bool> notify_{false};
     std::atomic<bool> preserveDirPath_{false};
+    // Read by the zip work on whichever thread runs it.
+    std::atomic<component::IControlSite*> workSite_{nullptr};
     ZipWorker zipWorker_;
     std::thread worker_;
 };

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -15,6 +16,14 @@ namespace {
 constexpr std::size_t kChunkSize = 256 * 1024;
 // Deflated bytes kept in memory before they go to the spill file.
 constexpr std::size_t kMemoryLimit = 1024 * 1024;
+
+std::atomic<ReadFunction> readFunction{nullptr};
+
+ssize_t ReadSource(int fd, void* buffer, std::size_t size)
+{
+    const ReadFunction read = readFunction.load(std::memory_order_relaxed);
+    return read != nullptr ? read(fd, buffer, size) : ::read(fd, buffer, size);
+}
 
 bool WriteAll(int fd, const unsigned char* data, std::size_t size)
 {
@@ -108,7 +117,9 @@ bool CompressedFile::copyTo(const ByteSink& write) const
     }
 }
 
-CompressedFile CompressFile(const std::string& path, int level)
+void SetReadFunctionForTests(ReadFunction read) { readFunction.store(read); }
+
+CompressedFile CompressFile(const std::string& path, int level, const KeepGoing& keepGoing)
 {
     CompressedFile result;
     // Non-blocking, so that a FIFO cannot hang the run; it is refused below.
@@ -118,6 +129,8 @@ CompressedFile CompressFile(const std::string& path, int level)
         return result;
     ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     result.statSize = static_cast<std::uint64_t>(info.st_size);
+    result.device = info.st_dev;
+    result.inode = info.st_ino;
     result.status = CompressedFile::Status::Ready;
 
     Deflater deflater(level);
@@ -142,14 +155,18 @@ CompressedFile CompressFile(const std::string& path, int level)
     uLong crc = crc32(0L, Z_NULL, 0);
     std::vector<unsigned char> chunk(kChunkSize);
     for (;;) {
-        const ssize_t got = ::read(in.get(), chunk.data(), chunk.size());
+        if (keepGoing && !keepGoing()) {
+            result.status = CompressedFile::Status::Stopped;
+            return result;
+        }
+        const ssize_t got = ReadSource(in.get(), chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            // What was read still forms a complete entry, as the writer's
-            // own path leaves it.
+            // What was read is only a part of the file; it must not pass for
+            // the whole of it.
             result.status = CompressedFile::Status::ReadFailed;
-            break;
+            return result;
         }
         if (got == 0)
             break;

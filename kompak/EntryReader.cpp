@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -80,8 +81,11 @@ public:
     {
         if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
             return false;
-        fd_ = ::open(archivePath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0)
+        // Non-blocking and regular only: a FIFO put in the archive's place
+        // since it was opened must not hang the read.
+        fd_ = ::open(archivePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        struct stat file {};
+        if (fd_ < 0 || ::fstat(fd_, &file) != 0 || !S_ISREG(file.st_mode))
             return false;
         if (dataStart) {
             position_ = *dataStart;

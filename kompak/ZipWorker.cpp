@@ -1,6 +1,7 @@
 #include "ZipWorker.h"
 
 #include "FileDescriptor.h"
+#include "TemporaryNames.h"
 
 #include "DirectoryWalker.h"
 #include "EntryCompressor.h"
@@ -13,12 +14,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <deque>
-#include <future>
-#include <thread>
 #include <cerrno>
+#include <cstdio>
+#include <deque>
 #include <fcntl.h>
+#include <future>
+#include <memory>
+#include <optional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -36,31 +40,25 @@ constexpr std::uint64_t kZip64Threshold = 0xFFFFFFFFu;
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
 // The file an entry is extracted into until it is complete and its CRC
-// checked: a hidden, short name beside the target (short, so that targets
-// with names up to the file system's limit still get one), removed unless
-// it was renamed into place.
+// checked: a temporary file in the destination's root folder (where a later
+// run's leftover sweep looks), private while it fills, renamed into place at
+// commit and removed otherwise.
 class PartFile {
 public:
-    explicit PartFile(const std::string& target)
+    explicit PartFile(int rootFd) : rootFd_(rootFd)
     {
-        static std::atomic<unsigned> counter{0};
-        const auto slash = target.rfind('/');
-        const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-            path_ = folder + ".vkpart-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-            fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ < 0 && errno != EEXIST)
-                break;
-        }
-        if (fd_ < 0)
-            path_.clear();
+        tempnames::Created made = tempnames::createAt(rootFd, "", ".part");
+        fd_ = made.fd;
+        if (fd_ >= 0)
+            name_ = std::move(made.path);
     }
     ~PartFile()
     {
+        // Removed while still locked, so no sweep can mistake it for a leftover.
+        if (!name_.empty())
+            ::unlinkat(rootFd_, name_.c_str(), 0);
         if (fd_ >= 0)
             ::close(fd_);
-        if (!path_.empty())
-            ::unlink(path_.c_str());
     }
     PartFile(const PartFile&) = delete;
     PartFile& operator=(const PartFile&) = delete;
@@ -82,36 +80,140 @@ public:
         return true;
     }
 
-    // Closes the file and renames it to target; false leaves nothing behind.
-    bool commit(const std::string& target)
+    // Gives the file its final permissions and renames it to `name` in the
+    // folder `folderFd`; false leaves nothing behind. `replaced` describes
+    // the regular file it replaces, if any: that file's permission bits (less
+    // set-user and set-group) are kept, and its content is only given up once the new one is on disk.
+    bool commit(int folderFd, const std::string& name, const struct stat* replaced, mode_t newMode)
     {
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0 || ::rename(path_.c_str(), target.c_str()) != 0)
+        const mode_t mode = replaced != nullptr ? (replaced->st_mode & 01777) : newMode;
+        if (::fchmod(fd_, mode) != 0 || (replaced != nullptr && ::fsync(fd_) != 0) ||
+            ::renameat(rootFd_, name_.c_str(), folderFd, name.c_str()) != 0)
             return false;
-        path_.clear();
+        name_.clear();
         return true;
     }
 
 private:
-    std::string path_;
+    int rootFd_;
+    std::string name_;
     int fd_ = -1;
 };
 
-// Makes every missing folder on the way to the file path (failures, such as
-// an existing folder, are left to the creation of the file to report).
-void CreateDirectoriesFor(const std::string& path)
+// The permissions of a new file: 0666 less the process's umask, read without
+// changing it (umask() itself would race with other threads).
+mode_t NewFileMode()
 {
-    std::vector<std::string> parts = detail::SplitPathParts(path);
-    if (parts.empty())
-        return;
-    parts.pop_back();
-    std::string accumulated = !path.empty() && path.front() == '/' ? "/" : "";
-    for (const std::string& part : parts) {
-        accumulated += part;
-        ::mkdir(accumulated.c_str(), 0777);
-        accumulated += '/';
+    mode_t mask = 022;
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status) != nullptr) {
+            unsigned value = 0;
+            if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                mask = static_cast<mode_t>(value);
+                break;
+            }
+        }
+        std::fclose(status);
     }
+    return 0666 & ~mask;
+}
+
+// The folder entries are extracted into, opened once. Links in the path of
+// the folder itself are the user's own choice and followed; inside it every
+// folder is entered with O_NOFOLLOW.
+class Destination {
+public:
+    explicit Destination(const std::string& dir)
+    {
+        const std::string path = detail::ToFileSystemPath(dir);
+        // Missing folders on the way are made, as every entry would make them.
+        std::string accumulated = !path.empty() && path.front() == '/' ? "/" : "";
+        for (const std::string& part : detail::SplitPathParts(path)) {
+            accumulated += part;
+            ::mkdir(accumulated.c_str(), 0777);
+            accumulated += '/';
+        }
+        fd_ = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ >= 0)
+            tempnames::removeLeftovers(path);
+        newFileMode_ = NewFileMode();
+    }
+    ~Destination()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Destination(const Destination&) = delete;
+    Destination& operator=(const Destination&) = delete;
+
+    [[nodiscard]] int fd() const { return fd_; }
+    [[nodiscard]] mode_t newFileMode() const { return newFileMode_; }
+
+private:
+    int fd_ = -1;
+    mode_t newFileMode_ = 0644;
+};
+
+// The folder of a relative target inside the destination, entered (and made
+// where missing) one level at a time without following links. On failure
+// `cause` says why, when there is more to say than that it failed.
+class TargetFolder {
+public:
+    TargetFolder(const Destination& destination, const std::vector<std::string>& folders, std::string& cause)
+    {
+        int current = destination.fd();
+        std::string walked;
+        for (const std::string& part : folders) {
+            walked += part;
+            int next = ::openat(current, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (next < 0 && errno == ENOENT && ::mkdirat(current, part.c_str(), 0777) == 0)
+                next = ::openat(current, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (next < 0) {
+                struct stat info {};
+                if (::fstatat(current, part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode))
+                    cause = walked + " is a symbolic link, which is not followed";
+                break;
+            }
+            if (current != destination.fd())
+                ::close(current);
+            current = next;
+            walked += '/';
+            ++entered_;
+        }
+        fd_ = current;
+        owned_ = current != destination.fd();
+        complete_ = entered_ == folders.size();
+    }
+    ~TargetFolder()
+    {
+        if (owned_)
+            ::close(fd_);
+    }
+    TargetFolder(const TargetFolder&) = delete;
+    TargetFolder& operator=(const TargetFolder&) = delete;
+
+    [[nodiscard]] bool complete() const { return complete_; }
+    [[nodiscard]] int fd() const { return fd_; }
+
+private:
+    int fd_ = -1;
+    bool owned_ = false;
+    bool complete_ = false;
+    std::size_t entered_ = 0;
+};
+
+// A name as it can be shown: a NUL byte would cut the message short.
+std::string Printable(const std::string& text)
+{
+    std::string shown;
+    for (char c : text) {
+        if (c == '\0')
+            shown += "\\0";
+        else
+            shown += c;
+    }
+    return shown;
 }
 
 bool EqualsIgnoringCase(const std::string& a, const std::string& b)
@@ -136,17 +238,67 @@ std::string DateElement(std::uint32_t dosDateTime)
     return text;
 }
 
+// The identity of the archive being read, recorded when it is opened.
+struct ArchiveIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    [[nodiscard]] bool is(const struct stat& info) const { return info.st_dev == device && info.st_ino == inode; }
+};
+
+// Opens a file for reading only when it is a regular file: a FIFO or a device
+// given as an archive would block or never end. O_NONBLOCK makes the open
+// itself return at once; it is cleared again for the reads.
+int OpenRegularForReading(const char* path, struct stat& info)
+{
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// minizip's open function for every archive the control reads.
+voidpf ZCALLBACK OpenArchiveFile(voidpf opaque, const void* filename, int mode)
+{
+    if (filename == nullptr || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
+        return nullptr;
+    struct stat info {};
+    const int fd = OpenRegularForReading(static_cast<const char*>(filename), info);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (file == nullptr) {
+        ::close(fd);
+        return nullptr;
+    }
+    auto* identity = static_cast<ArchiveIdentity*>(opaque);
+    identity->device = info.st_dev;
+    identity->inode = info.st_ino;
+    return file;
+}
+
 // Opens an archive for reading. The Debian build of minizip refuses an
 // archive without entries, which is well formed: empty tells that case.
-unzFile OpenArchive(const std::string& path, bool& empty)
+// `identity` must outlive the call only.
+unzFile OpenArchive(const std::string& path, bool& empty, ArchiveIdentity& identity)
 {
     empty = false;
-    if (unzFile archive = unzOpen64(path.c_str()))
+    zlib_filefunc64_def functions{};
+    fill_fopen64_filefunc(&functions);
+    functions.zopen64_file = OpenArchiveFile;
+    functions.opaque = &identity;
+    if (unzFile archive = unzOpen2_64(path.c_str(), &functions))
         return archive;
-    FileDescriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    unsigned char end[22];
     struct stat info {};
-    if (in.get() >= 0 && ::fstat(in.get(), &info) == 0 && ::pread(in.get(), end, sizeof end, 0) == sizeof end) {
+    FileDescriptor in(OpenRegularForReading(path.c_str(), info));
+    unsigned char end[22];
+    if (in.get() >= 0 && ::pread(in.get(), end, sizeof end, 0) == sizeof end) {
         const bool noEntries = end[0] == 'P' && end[1] == 'K' && end[2] == 5 && end[3] == 6 &&
                                std::all_of(end + 4, end + 20, [](unsigned char b) { return b == 0; });
         empty = noEntries && info.st_size == 22 + (end[20] | (end[21] << 8));
@@ -170,19 +322,56 @@ std::string ExtractionFolder(const std::string& uzip_to_dir)
     return uzip_to_dir;
 }
 
+// The folder part of a file-system path ("" for a bare name).
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// minizip's open function for the archive being written: it writes through
+// the temporary file already made (and locked), never opening a name again.
+voidpf ZCALLBACK OpenTemporaryArchive(voidpf opaque, const void* /*filename*/, int /*mode*/)
+{
+    const int fd = ::fcntl(*static_cast<const int*>(opaque), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (file == nullptr)
+        ::close(fd);
+    return file;
+}
+
+void SyncFolder(const std::string& folder)
+{
+    const FileDescriptor fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0)
+        ::fsync(fd.get());
+}
+
 }  // namespace
 
+// What became of one entry being extracted.
+enum class Extracted { Written, Skipped, Failed, Stopped };
+
 struct ZipWorker::Impl {
-    explicit Impl(const Reporter& reporter) : report(reporter) {}
+    Impl(const Reporter& reporter, ContinueCheck check) : report(reporter), continueCheck(std::move(check)) {}
 
     const Reporter& report;
+    const ContinueCheck continueCheck;
     zipFile archive = nullptr;
     std::string archiveName;  // as the caller gave it, for messages
-    // The archive's identity: it must never be added to itself, which would
-    // read it while it grows.
+    std::string targetPath;   // where the archive goes when it is closed
+    std::string temporaryPath;
+    int temporaryFd = -1;  // holds the temporary's lock while it exists
+    // The archive's identity (its temporary file's): it must never be added
+    // to itself, which would read it while it grows.
     dev_t archiveDevice = 0;
     ino_t archiveInode = 0;
-    // A write into the archive failed: it is lost and is removed when closed.
+    // A write into the archive failed or the work was stopped: it is lost and
+    // is removed when closed.
     bool archiveFailed = false;
     // The per-entry record: zero at all times, which gives every entry the
     // DOS stamp 0x00200000.
@@ -190,6 +379,7 @@ struct ZipWorker::Impl {
     std::vector<char> buffer;
 
     bool raise(const std::string& text, ZipError code) const { return report ? report(text, code) : false; }
+    [[nodiscard]] bool keepGoing() const { return !continueCheck || continueCheck(); }
 
     char* chunkBuffer()
     {
@@ -198,42 +388,76 @@ struct ZipWorker::Impl {
         return buffer.data();
     }
 
-    bool isArchive(const struct stat& info) const
-    {
-        return info.st_dev == archiveDevice && info.st_ino == archiveInode;
-    }
+    bool isArchive(dev_t device, ino_t inode) const { return device == archiveDevice && inode == archiveInode; }
     bool closeArchive(bool reportFailure);
-    bool addFileToZip(const std::string& source, const std::string& entryName);
+    void discardArchive();
+    void forgetTemporary();
     bool addCompressedFile(const std::string& source, const std::string& entryName,
                            const detail::CompressedFile& compressed);
-    bool extractCurrentEntry(unzFile source, const std::string& sourcePath, const std::string& dir,
-                             bool preserveDirPath);
+    Extracted extractCurrentEntry(unzFile source, const std::string& sourcePath, const ArchiveIdentity& identity,
+                                  const Destination& destination, const std::string& dir, bool preserveDirPath);
 };
 
-// Finishes the archive; false (after a report) when it could not be
-// completed, in which case no partial archive is left behind.
+void ZipWorker::Impl::forgetTemporary()
+{
+    // Unlinked before the lock goes, so no sweep meets it unlocked.
+    if (!temporaryPath.empty())
+        ::unlink(temporaryPath.c_str());
+    if (temporaryFd >= 0)
+        ::close(temporaryFd);
+    temporaryFd = -1;
+    temporaryPath.clear();
+}
+
+// Finishes the archive and renames it over its target; false (after a
+// report, unless the archive was already known lost) when it could not be
+// completed, in which case the temporary is removed and an older file of the
+// target's name is left as it was.
 bool ZipWorker::Impl::closeArchive(bool reportFailure)
 {
     const bool closed = zipClose(archive, nullptr) == ZIP_OK;
     const bool failedBefore = archiveFailed;
     archive = nullptr;
     archiveFailed = false;
-    if (closed && !failedBefore)
-        return true;
-    ::unlink(detail::ToFileSystemPath(archiveName).c_str());
-    if (!failedBefore && reportFailure)
+    bool committed = false;
+    // The temporary is private while it fills; the archive gets the
+    // permissions of the file it replaces, or those of a new file.
+    struct stat replaced {};
+    const mode_t mode = ::stat(targetPath.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode)
+                            ? (replaced.st_mode & 01777)
+                            : NewFileMode();
+    if (closed && !failedBefore && ::fchmod(temporaryFd, mode) == 0 && ::fsync(temporaryFd) == 0 &&
+        ::rename(temporaryPath.c_str(), targetPath.c_str()) == 0) {
+        temporaryPath.clear();
+        SyncFolder(FolderOf(targetPath));
+        committed = true;
+    }
+    forgetTemporary();
+    if (!committed && !failedBefore && reportFailure)
         raise(archiveName + " can not be created", ZipError::CannotCreate);
-    return false;
+    return committed;
 }
 
-ZipWorker::ZipWorker(Reporter reporter) : report_(std::move(reporter)) { impl_ = std::make_unique<Impl>(report_); }
+// Drops the archive being written without finishing it.
+void ZipWorker::Impl::discardArchive()
+{
+    zipClose(archive, nullptr);
+    archive = nullptr;
+    archiveFailed = false;
+    forgetTemporary();
+}
+
+ZipWorker::ZipWorker(Reporter reporter, ContinueCheck continueCheck) : report_(std::move(reporter))
+{
+    impl_ = std::make_unique<Impl>(report_, std::move(continueCheck));
+}
 
 ZipWorker::~ZipWorker()
 {
-    // Nobody is left to hear about a failure here; an archive that cannot be
-    // finished is still removed.
+    // Only ZipClose or the next NewZipFile finish an archive; one still open
+    // here was never completed by its caller and must not replace anything.
     if (impl_->archive)
-        impl_->closeArchive(false);
+        impl_->discardArchive();
 }
 
 bool ZipWorker::hasOpenArchive() const { return impl_->archive != nullptr; }
@@ -248,19 +472,39 @@ bool ZipWorker::NewZipFile(const std::string& zipfilename, std::int16_t overwrit
 
     const std::string path = detail::ToFileSystemPath(zipfilename);
     if (overwrite == 0) {
-        const int existing = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking: a FIFO of that name exists as much as a file does.
+        const int existing = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (existing >= 0) {
             ::close(existing);
             return impl_->raise(zipfilename + " can not be overwritten, overwrite flag off", ZipError::NoOverwrite);
         }
     }
-    impl_->archive = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    if (!impl_->archive)
+    const std::string folder = FolderOf(path);
+    const std::string fileName = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    if (fileName.empty())
         return impl_->raise(zipfilename + " can not be created", ZipError::CannotCreate);
+    tempnames::removeLeftovers(folder);
+    tempnames::Created temporary = tempnames::create(folder, "." + fileName, ".tmp");
+    if (temporary.fd < 0)
+        return impl_->raise(zipfilename + " can not be created", ZipError::CannotCreate);
+    impl_->temporaryFd = temporary.fd;
+    impl_->temporaryPath = temporary.path;
+    impl_->targetPath = path;
+
+    zlib_filefunc64_def functions{};
+    fill_fopen64_filefunc(&functions);
+    functions.zopen64_file = OpenTemporaryArchive;
+    functions.opaque = &impl_->temporaryFd;
+    struct stat info {};
+    impl_->archive = ::fstat(temporary.fd, &info) == 0
+                         ? zipOpen2_64(temporary.path.c_str(), APPEND_STATUS_CREATE, nullptr, &functions)
+                         : nullptr;
+    if (!impl_->archive) {
+        impl_->forgetTemporary();
+        return impl_->raise(zipfilename + " can not be created", ZipError::CannotCreate);
+    }
     impl_->archiveName = zipfilename;
     impl_->archiveFailed = false;
-    struct stat info {};
-    ::stat(path.c_str(), &info);
     impl_->archiveDevice = info.st_dev;
     impl_->archiveInode = info.st_ino;
     impl_->entryInfo = zip_fileinfo{};
@@ -280,64 +524,22 @@ std::string PreservedEntryDir(std::string dir, const std::string& prefix)
 
 }  // namespace
 
-// Streams one file into a new entry of the open archive.
-bool ZipWorker::Impl::addFileToZip(const std::string& source, const std::string& entryName)
-{
-    // Non-blocking, so that a FIFO met in a folder cannot hang the run; it is
-    // refused below like any other file that is not a regular file.
-    FileDescriptor in(::open(detail::ToFileSystemPath(source).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat info {};
-    if (in.get() < 0 || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return raise(source + " could not be read", ZipError::CannotRead);
-    if (isArchive(info))
-        return raise(source + " is the archive being written and was not added to it", ZipError::CannotRead);
-    ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-
-    const int zip64 = static_cast<std::uint64_t>(info.st_size) >= kZip64Threshold ? 1 : 0;
-    if (zipOpenNewFileInZip64(archive, entryName.c_str(), &entryInfo, nullptr, 0, nullptr, 0, nullptr,
-                              Z_DEFLATED, Z_DEFAULT_COMPRESSION, zip64) != ZIP_OK)
-        return raise("new file could not be opened in zip", ZipError::CannotCreate);
-
-    char* chunk = chunkBuffer();
-    bool readFailed = false;
-    bool writeFailed = false;
-    for (;;) {
-        const ssize_t got = ::read(in.get(), chunk, kChunkSize);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            readFailed = true;
-            break;
-        }
-        if (got == 0)
-            break;
-        if (zipWriteInFileInZip(archive, chunk, static_cast<unsigned>(got)) != ZIP_OK) {
-            writeFailed = true;
-            break;
-        }
-    }
-    // Closing also writes CRC and sizes; it must happen even after a failure
-    // so that the writer is ready for the next entry.
-    const bool closed = zipCloseFileInZip(archive) == ZIP_OK;
-    if (writeFailed || !closed) {
-        archiveFailed = true;
-        return raise(archiveName + " can not be created", ZipError::CannotCreate);
-    }
-    if (readFailed)
-        return raise(source + " could not be read", ZipError::CannotRead);
-    return true;
-}
-
-// Writes a file deflated ahead of time as a new entry: the same entry, byte
-// for byte, that addFileToZip makes of it.
+// Writes a file deflated ahead of time as a new entry. Only a file read
+// whole becomes an entry; a stop dooms the archive without a report.
 bool ZipWorker::Impl::addCompressedFile(const std::string& source, const std::string& entryName,
                                         const detail::CompressedFile& compressed)
 {
     using Status = detail::CompressedFile::Status;
-    if (compressed.status == Status::CannotOpen)
+    if (compressed.status == Status::Stopped) {
+        archiveFailed = true;
+        return false;
+    }
+    if (compressed.status == Status::CannotOpen || compressed.status == Status::ReadFailed)
         return raise(source + " could not be read", ZipError::CannotRead);
     if (compressed.status == Status::CannotSpool)
         return raise(source + " could not be compressed: no room for temporary data", ZipError::CannotCreate);
+    if (isArchive(compressed.device, compressed.inode))
+        return raise(source + " is the archive being written and was not added to it", ZipError::CannotRead);
 
     // The writer would have marked text itself while deflating.
     zip_fileinfo info = entryInfo;
@@ -349,13 +551,13 @@ bool ZipWorker::Impl::addCompressedFile(const std::string& source, const std::st
     const bool written = compressed.copyTo([this](const unsigned char* data, std::size_t size) {
         return zipWriteInFileInZip(archive, data, static_cast<unsigned>(size)) == ZIP_OK;
     });
+    // Closing also writes CRC and sizes; it must happen even after a failure
+    // so that the writer is ready for the next entry.
     const bool closed = zipCloseFileInZipRaw64(archive, compressed.size, compressed.crc) == ZIP_OK;
     if (!written || !closed) {
         archiveFailed = true;
         return raise(archiveName + " can not be created", ZipError::CannotCreate);
     }
-    if (compressed.status == Status::ReadFailed)
-        return raise(source + " could not be read", ZipError::CannotRead);
     return true;
 }
 
@@ -364,12 +566,16 @@ bool ZipWorker::ZipOneFile(const std::string& filetozip, const std::string& /*fi
 {
     if (!impl_->archive)
         return impl_->raise("you must first open a new zip file to write in", ZipError::NoArchiveOpen);
+    if (impl_->archiveFailed)  // lost already: nothing more goes into it
+        return false;
     std::string name, dir;
     zippath::SplitEntryPath(filetozip, name, dir);
     const std::string prefix = trimtolastdir != 0 ? zippath::TrimToLastDir(dir) : std::string();
     const std::string entryDir = PreserveDirPath ? PreservedEntryDir(dir, prefix)
                                                  : detail::CleanEntryDir(zippath::NormalizeZipDir(dirpath_in_zip));
-    return impl_->addFileToZip(filetozip, entryDir + name);
+    const detail::CompressedFile compressed = detail::CompressFile(
+        detail::ToFileSystemPath(filetozip), Z_DEFAULT_COMPRESSION, [this] { return impl_->keepGoing(); });
+    return impl_->addCompressedFile(filetozip, entryDir + name, compressed);
 }
 
 bool ZipWorker::ZipEntireDirectory(const std::string& directorytozip, std::int16_t include_subdirs,
@@ -377,6 +583,8 @@ bool ZipWorker::ZipEntireDirectory(const std::string& directorytozip, std::int16
 {
     if (!impl_->archive)
         return impl_->raise("you must first open a new zip file to write in", ZipError::NoArchiveOpen);
+    if (impl_->archiveFailed)
+        return false;
     std::string root = directorytozip;
     const std::string prefix = trimtolastdir != 0 ? zippath::TrimToLastDir(root) : std::string();
     if (!root.empty() && isSeparator(root.back()))
@@ -391,26 +599,48 @@ bool ZipWorker::ZipEntireDirectory(const std::string& directorytozip, std::int16
     for (const std::string& path : walk.files) {
         // The archive may be written inside the folder; it is not part of it.
         struct stat info {};
-        if (::stat(detail::ToFileSystemPath(path).c_str(), &info) != 0 || !impl_->isArchive(info))
+        if (::stat(detail::ToFileSystemPath(path).c_str(), &info) != 0 || !impl_->isArchive(info.st_dev, info.st_ino))
             files.push_back(path);
     }
     // The files are deflated on several cores, a few ahead of the one being
-    // written; the archive still receives them in the walk's order.
+    // written; the archive still receives them in the walk's order. The
+    // workers ask the continue check themselves, and stop as soon as this
+    // loop ends early (their results are then waited for and dropped).
+    const auto stop = std::make_shared<std::atomic<bool>>(false);
+    const detail::KeepGoing workerKeepGoing = [stop, check = impl_->continueCheck] {
+        if (stop->load())
+            return false;
+        if (check && !check()) {
+            stop->store(true);
+            return false;
+        }
+        return true;
+    };
+    struct StopOnExit {
+        std::atomic<bool>& flag;
+        ~StopOnExit() { flag.store(true); }
+    };
     const std::size_t ahead = std::clamp(2 * std::thread::hardware_concurrency(), 2U, 8U);
     std::deque<std::future<detail::CompressedFile>> pending;
+    const StopOnExit stopOnExit{*stop};  // declared after pending: set before its futures are waited for
     std::size_t queued = 0;
     for (const std::string& path : files) {
+        if (!impl_->keepGoing()) {
+            impl_->archiveFailed = true;
+            return false;
+        }
         while (queued < files.size() && pending.size() < ahead)
             pending.push_back(std::async(std::launch::async, detail::CompressFile,
-                                         detail::ToFileSystemPath(files[queued++]), Z_DEFAULT_COMPRESSION));
+                                         detail::ToFileSystemPath(files[queued++]), Z_DEFAULT_COMPRESSION,
+                                         workerKeepGoing));
         const detail::CompressedFile compressed = pending.front().get();
         pending.pop_front();
         std::string name, dir;
         zippath::SplitEntryPath(path, name, dir);
         const std::string entryDir = PreserveDirPath ? PreservedEntryDir(dir, prefix) : std::string();
         impl_->addCompressedFile(path, entryDir + name, compressed);
-        // After a failed write the archive is lost; the rest would fail too.
-        // (The files still being deflated are waited for and dropped.)
+        // After a failed write or a stop the archive is lost; the rest would
+        // go nowhere.
         if (impl_->archiveFailed)
             return false;
     }
@@ -430,7 +660,8 @@ bool ZipWorker::ZipClose()
 bool ZipWorker::GetZipFileInfo(const std::string& filename)
 {
     bool empty = false;
-    unzFile archive = OpenArchive(detail::ToFileSystemPath(filename), empty);
+    ArchiveIdentity identity;
+    unzFile archive = OpenArchive(detail::ToFileSystemPath(filename), empty, identity);
     const auto clear = [this] {
         multipleFiles_ = 0;
         for (std::string* text : {&longNames_, &shortNames_, &paths_, &dates_, &compressedSizes_, &uncompressedSizes_})
@@ -484,49 +715,87 @@ bool ZipWorker::GetZipFileInfo(const std::string& filename)
     return true;
 }
 
-bool ZipWorker::Impl::extractCurrentEntry(unzFile source, const std::string& sourcePath, const std::string& dir,
-                                          bool preserveDirPath)
+Extracted ZipWorker::Impl::extractCurrentEntry(unzFile source, const std::string& sourcePath,
+                                               const ArchiveIdentity& identity, const Destination& destination,
+                                               const std::string& dir, bool preserveDirPath)
 {
+    const auto failed = [this](const std::string& text, ZipError code) {
+        raise(text, code);
+        return Extracted::Failed;
+    };
     detail::EntryInfo entry;
     if (!detail::ReadEntryInfo(source, entry))
-        return raise("current file in zip can not be read", ZipError::CannotRead);
+        return failed("current file in zip can not be read", ZipError::CannotRead);
+    const std::string& name = entry.name;
+    const std::string shownName = Printable(name);
     std::unique_ptr<detail::EntryReader> reader = detail::OpenEntryReader(source, sourcePath, entry);
     if (!reader)
-        return raise("current file in zip can not be read", ZipError::CannotRead);
-    const std::string& name = entry.name;
+        return failed("current file in zip can not be read: " + shownName, ZipError::CannotRead);
     if (!name.empty() && isSeparator(name.back())) {  // a directory entry: nothing to write
         if (reader->close() == UNZ_CRCERROR)
-            return raise("current file in zip can not be closed", ZipError::IoError);
-        return false;
+            return failed("current file in zip can not be closed: " + shownName, ZipError::IoError);
+        return Extracted::Skipped;
     }
 
     const std::optional<std::string> target = detail::ExtractionTarget(name, preserveDirPath);
     if (!target)
-        return raise(name + " is outside the target folder and was not extracted", ZipError::CannotCreate);
-    const std::string full = dir + *target;
-    const std::string fsFull = detail::ToFileSystemPath(full);
-    CreateDirectoriesFor(fsFull);
-    PartFile part(fsFull);
-    if (!part.valid())
-        return raise(full + " Could Not be Created", ZipError::CannotCreate);
+        return failed(shownName + " is outside the target folder and was not extracted", ZipError::CannotCreate);
+    const std::string full = Printable(dir + *target);
+    const std::string cannotCreate = full + " Could Not be Created";
+    // A NUL byte would silently cut the name at a different file.
+    if (target->find('\0') != std::string::npos)
+        return failed(cannotCreate + ": the name holds a NUL byte", ZipError::CannotCreate);
+    if (destination.fd() < 0)
+        return failed(cannotCreate, ZipError::CannotCreate);
 
+    std::vector<std::string> parts = detail::SplitPathParts(*target);
+    const std::string fileName = parts.back();
+    parts.pop_back();
+    std::string cause;
+    const TargetFolder folder(destination, parts, cause);
+    if (!folder.complete())
+        return failed(cause.empty() ? cannotCreate : cannotCreate + ": " + cause, ZipError::CannotCreate);
+    if (tempnames::isTemporaryName(fileName))
+        return failed(cannotCreate + ": the name is kept for temporary files", ZipError::CannotCreate);
+    struct stat existing {};
+    const bool exists = ::fstatat(folder.fd(), fileName.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && identity.is(existing))
+        return failed(cannotCreate + ": it is the archive being read", ZipError::CannotCreate);
+
+    PartFile part(destination.fd());
+    if (!part.valid())
+        return failed(cannotCreate, ZipError::CannotCreate);
+
+    // Never more than one byte beyond the declared size is taken: an entry
+    // that inflates further is damaged (or hostile) and is refused there.
+    const std::uint64_t declared = entry.info.uncompressed_size;
+    std::uint64_t total = 0;
     char* chunk = chunkBuffer();
     for (;;) {
-        const int got = reader->read(chunk, static_cast<unsigned>(kChunkSize));
+        if (!keepGoing())
+            return Extracted::Stopped;
+        const std::uint64_t left = declared - total;
+        const auto want = static_cast<unsigned>(left >= kChunkSize ? kChunkSize : left + 1);
+        const int got = reader->read(chunk, want);
         if (got == UNZ_ERRNO)
-            return raise("UnZip IO Error", ZipError::IoError);
+            return failed("UnZip IO Error: " + shownName, ZipError::IoError);
         if (got < 0)  // damaged compressed data
-            return raise("current file in zip can not be read", ZipError::CannotRead);
+            return failed("current file in zip can not be read: " + shownName, ZipError::CannotRead);
         if (got == 0)
             break;
+        total += static_cast<std::uint64_t>(got);
+        if (total > declared)
+            return failed("current file in zip can not be closed: " + shownName, ZipError::IoError);
         if (!part.write(chunk, static_cast<std::size_t>(got)))
-            return raise(full + " Could Not be Created", ZipError::CannotCreate);
+            return failed(cannotCreate, ZipError::CannotCreate);
     }
     if (reader->close() == UNZ_CRCERROR)
-        return raise("current file in zip can not be closed", ZipError::IoError);
-    if (!part.commit(fsFull))
-        return raise(full + " Could Not be Created", ZipError::CannotCreate);
-    return true;
+        return failed("current file in zip can not be closed: " + shownName, ZipError::IoError);
+    // A link under the target's name is replaced itself, never written through.
+    const bool replacesFile = exists && S_ISREG(existing.st_mode);
+    if (!part.commit(folder.fd(), fileName, replacesFile ? &existing : nullptr, destination.newFileMode()))
+        return failed(cannotCreate, ZipError::CannotCreate);
+    return Extracted::Written;
 }
 
 bool ZipWorker::UnZipAllFiles(const std::string& zipfilename, const std::string& uzip_to_dir)
@@ -534,7 +803,8 @@ bool ZipWorker::UnZipAllFiles(const std::string& zipfilename, const std::string&
     const std::string dir = ExtractionFolder(uzip_to_dir);
     const std::string path = detail::ToFileSystemPath(zipfilename);
     bool empty = false;
-    unzFile archive = OpenArchive(path, empty);
+    ArchiveIdentity identity;
+    unzFile archive = OpenArchive(path, empty, identity);
     if (!archive)
         return empty ? false : impl_->raise(zipfilename + " can not be opened", ZipError::CannotRead);
     int status = GoToFirstEntry(archive);
@@ -542,8 +812,22 @@ bool ZipWorker::UnZipAllFiles(const std::string& zipfilename, const std::string&
         unzClose(archive);
         return false;
     }
+    const Destination destination(dir);
+    bool allExtracted = true;
     while (status == UNZ_OK) {
-        impl_->extractCurrentEntry(archive, path, dir, PreserveDirPath);
+        if (!impl_->keepGoing()) {
+            unzClose(archive);
+            return false;
+        }
+        const Extracted outcome =
+            impl_->extractCurrentEntry(archive, path, identity, destination, dir, PreserveDirPath);
+        if (outcome == Extracted::Stopped) {
+            unzClose(archive);
+            return false;
+        }
+        // Every failed entry was reported; the run still does not pass for a
+        // success when one is missing.
+        allExtracted &= outcome != Extracted::Failed;
         status = unzGoToNextFile(archive);
     }
     unzClose(archive);
@@ -551,7 +835,7 @@ bool ZipWorker::UnZipAllFiles(const std::string& zipfilename, const std::string&
     // must not pass for success.
     if (status != UNZ_END_OF_LIST_OF_FILE)
         return impl_->raise(zipfilename + " can not be read", ZipError::CannotRead);
-    return true;
+    return allExtracted;
 }
 
 bool ZipWorker::UnZipOneFile(const std::string& zipfilename, const std::string& filetounzip,
@@ -560,24 +844,44 @@ bool ZipWorker::UnZipOneFile(const std::string& zipfilename, const std::string& 
     const std::string dir = ExtractionFolder(uzip_to_dir);
     const std::string path = detail::ToFileSystemPath(zipfilename);
     bool empty = false;
-    unzFile archive = OpenArchive(path, empty);
+    ArchiveIdentity identity;
+    unzFile archive = OpenArchive(path, empty, identity);
     if (!archive && !empty)
         return impl_->raise(zipfilename + " can not be opened", ZipError::CannotRead);
     // The library's own lookup compares names cut to 256 bytes; this one
-    // compares whole names, letter case ignored as the lookup does.
+    // compares whole names, letter case ignored as the lookup does, except
+    // that an entry named exactly so wins over one that differs in case.
     int status = archive ? GoToFirstEntry(archive) : UNZ_END_OF_LIST_OF_FILE;
-    while (status == UNZ_OK) {
+    std::optional<unz64_file_pos> found;
+    bool exact = false;
+    while (status == UNZ_OK && !exact) {
         detail::EntryInfo entry;
         if (!detail::ReadEntryInfo(archive, entry)) {
             status = UNZ_BADZIPFILE;
             break;
         }
-        if (EqualsIgnoringCase(entry.name, filetounzip)) {
-            const bool result = impl_->extractCurrentEntry(archive, path, dir, PreserveDirPath);
-            unzClose(archive);
-            return result;
+        if (EqualsIgnoringCase(entry.name, filetounzip) && (!found || entry.name == filetounzip)) {
+            unz64_file_pos position{};
+            if (unzGetFilePos64(archive, &position) != UNZ_OK) {
+                status = UNZ_BADZIPFILE;
+                break;
+            }
+            found = position;
+            exact = entry.name == filetounzip;
         }
-        status = unzGoToNextFile(archive);
+        if (!exact)
+            status = unzGoToNextFile(archive);
+    }
+    if (found && (exact || status == UNZ_END_OF_LIST_OF_FILE)) {
+        if (unzGoToFilePos64(archive, &*found) != UNZ_OK) {
+            unzClose(archive);
+            return impl_->raise(zipfilename + " can not be read", ZipError::CannotRead);
+        }
+        const Destination destination(dir);
+        const Extracted outcome =
+            impl_->extractCurrentEntry(archive, path, identity, destination, dir, PreserveDirPath);
+        unzClose(archive);
+        return outcome == Extracted::Written;
     }
     if (archive)
         unzClose(archive);

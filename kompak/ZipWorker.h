@@ -25,11 +25,23 @@ enum class ZipError : int {
 // Paths are 8-bit strings; "/" and "\" are both accepted as separators in
 // every path argument. Entries are written and read in chunks, so memory does
 // not grow with entry size; files of 4 GiB and more get zip64 extensions.
+//
+// Nothing is ever half written under a final name: an archive is built under
+// a temporary name beside its target and renamed over it by ZipClose;
+// extracted files fill a part file in the destination folder and are renamed
+// into place once complete and checked. Extraction never follows a symbolic
+// link inside the destination and never writes over the archive it reads.
+//
+// The continue check (optional) is asked between files and entries and
+// between chunks of one, from whichever thread does the work. When it says
+// stop, the operation returns false at once without a report; a stopped
+// archive being written is doomed, and ZipClose removes it.
 class ZipWorker {
 public:
     using Reporter = std::function<bool(const std::string& text, ZipError code)>;
+    using ContinueCheck = std::function<bool()>;
 
-    explicit ZipWorker(Reporter reporter);
+    explicit ZipWorker(Reporter reporter, ContinueCheck continueCheck = {});
     ~ZipWorker();
     ZipWorker(const ZipWorker&) = delete;
     ZipWorker& operator=(const ZipWorker&) = delete;

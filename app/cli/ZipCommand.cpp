@@ -4,6 +4,7 @@
 // works there. The control reports its failures itself; the site prints them.
 #include "Cli.h"
 #include "Commands.h"
+#include "Interruption.h"
 
 #include "ComponentError.h"
 #include "ControlHost.h"
@@ -13,6 +14,8 @@
 #include "QueuedControlSite.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -35,6 +38,9 @@ public:
               err_ << "veilcraft zip: " << description << '\n';
           })
     {
+        // A signal stops the control's work at its next chunk; it then
+        // leaves nothing half written and reports nothing.
+        site_.setContinueCheck([] { return !Interruption::requested(); });
         component::ControlHost host(component::libraryBesideProgram("libkompak.so"));
         control_ = component::DispatchObject(host.createControl(kompak::kHostClassName, &site_));
         put(dispid::Notify, false);
@@ -74,7 +80,14 @@ public:
     [[nodiscard]] std::string text(component::DISPID id) { return control_.get(id).toString().value_or(""); }
     [[nodiscard]] int number(component::DISPID id) { return control_.get(id).toInt16().value_or(0); }
 
-    [[nodiscard]] int exitCode() const { return failures_ == 0 && reported_ == 0 ? kExitSuccess : kExitFailure; }
+    [[nodiscard]] int exitCode() const
+    {
+        if (Interruption::requested()) {
+            err_ << "veilcraft zip: Stopped; nothing more was written.\n";
+            return kExitFailure;
+        }
+        return failures_ == 0 && reported_ == 0 ? kExitSuccess : kExitFailure;
+    }
     [[nodiscard]] int reported() const { return reported_; }
 
 private:
@@ -93,7 +106,7 @@ int create(const std::vector<std::string>& words, bool flat, std::ostream& err)
     zip.put(dispid::PreserveDirPath, !flat);
     if (!zip.call(dispid::NewZipFile, {absolutePath(words[0]), std::int16_t{1}}))
         return zip.exitCode();
-    for (std::size_t i = 1; i < words.size(); ++i) {
+    for (std::size_t i = 1; i < words.size() && !Interruption::requested(); ++i) {
         std::error_code ignored;
         if (std::filesystem::is_directory(words[i], ignored)) {
             // As folder encryption adds a folder.
@@ -104,7 +117,10 @@ int create(const std::vector<std::string>& words, bool flat, std::ostream& err)
             zip.call(dispid::ZipOneFile, {path, path, "1111", std::int16_t{1}});
         }
     }
-    zip.call(dispid::ZipClose, {});
+    // After a stop the archive is left unfinished: the control removes it
+    // when it goes, and nothing appears under the archive's name.
+    if (!Interruption::requested())
+        zip.call(dispid::ZipClose, {});
     return zip.exitCode();
 }
 
@@ -139,6 +155,12 @@ int list(const std::vector<std::string>& words, std::ostream& out, std::ostream&
         out << '\n';
     }
     out.flush();
+    if (!out) {
+        const int error = errno;
+        err << "veilcraft zip: cannot write the list" << (error != 0 ? std::string(": ") + std::strerror(error) : "")
+            << '\n';
+        return kExitFailure;
+    }
     return zip.exitCode();
 }
 
@@ -152,7 +174,7 @@ int extract(const std::vector<std::string>& words, const std::optional<std::stri
     const std::string folder = absoluteFolderPath(dest.value_or("."));
     if (words.size() == 1)
         zip.call(dispid::UnZipAllFiles, {archive, folder});
-    for (std::size_t i = 1; i < words.size(); ++i)
+    for (std::size_t i = 1; i < words.size() && !Interruption::requested(); ++i)
         zip.call(dispid::UnZipOneFile, {archive, words[i], folder});
     return zip.exitCode();
 }
@@ -171,6 +193,9 @@ int runZip(CommandContext& context)
         throw UsageError("--dest belongs to extract");
     if (action == "list" && line.has("--flat"))
         throw UsageError("--flat belongs to create and extract");
+    // Held for the whole run: a signal then stops the work instead of ending
+    // the program with a half-written archive or file.
+    const Interruption interruption;
     try {
         if (action == "create")
             return create(words, line.has("--flat"), context.err);

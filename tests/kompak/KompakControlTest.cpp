@@ -9,6 +9,7 @@
 #include "ComponentLibrary.h"
 #include "ComponentRegistry.h"
 #include "ControlHost.h"
+#include "Interruption.h"
 #include "DispatchObject.h"
 #include "FunctionEventSink.h"
 #include "KompakIds.h"
@@ -19,7 +20,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +35,7 @@ using namespace veilcraft::component;
 using namespace veilcraft::kompak;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using veilcraft::test::listFolder;
 using veilcraft::test::readFile;
 using veilcraft::test::TempDir;
 using veilcraft::test::writeFile;
@@ -71,7 +75,7 @@ public:
     }
     [[nodiscard]] bool IsHostThread() const override { return queue_.IsHostThread(); }
     void ShowErrorMessage(const std::string& d, const std::string& s) override { queue_.ShowErrorMessage(d, s); }
-    [[nodiscard]] bool ContinueWork() override { return true; }
+    [[nodiscard]] bool ContinueWork() override { return !stop; }
 
     void setGate(bool closed)
     {
@@ -88,6 +92,7 @@ public:
     std::size_t runPending() { return queue_.runPending(); }
     void noteThread() { offHostThread |= !queue_.IsHostThread(); }
     bool offHostThread = false;
+    std::atomic<bool> stop{false};  // what ContinueWork answers, negated
 
 private:
     QueuedControlSite queue_;
@@ -292,7 +297,7 @@ TEST_F(KompakControlTest, EachErrorCodeReachesTheSinksWithItsStatusNumberAndSour
         {dispid::GetZipFileInfo, {missing}, missing + " can not be read", 0x800A004B, 75},
         {dispid::UnZipOneFile,
          {damaged, "a.txt", dir_.path()},
-         "current file in zip can not be closed",
+         "current file in zip can not be closed: a.txt",
          0x800A0039,
          57},
     };
@@ -458,6 +463,18 @@ TEST_F(KompakControlTest, ReleasingTheControlDuringABackgroundOperationWaitsForI
 // ---------------------------------------------------------------------------
 // Registration and the library's life
 
+// Caught: the control never asked its site whether to go on, so a stop
+// waited for the whole archive.
+TEST_F(KompakControlTest, AStopAskedByTheSiteEndsTheWorkWithoutANotification)
+{
+    const std::string zip = makeArchive();
+    site_.stop = true;
+    EXPECT_EQ(call(dispid::UnZipAllFiles, {zip, dir_.file("out")}), kFalse);
+    site_.runPending();
+    EXPECT_THAT(log_, IsEmpty());
+    EXPECT_THAT(listFolder(dir_.file("out")), IsEmpty());
+}
+
 TEST(KompakRegistration, RegisterWritesTheTypeLibraryAndBothClassesAndUnregisterRemovesThem)
 {
     const auto library = ComponentLibrary::load(kompakLibrary());
@@ -575,6 +592,60 @@ TEST(KompakZipCommand, CreateListExtractRoundTrip)
     EXPECT_EQ(run({"list", dir.file("missing.zip")}), 1);
     EXPECT_EQ(run({"create", zip}), 2);
     EXPECT_EQ(run({"list", zip, "--flat"}), 2);
+}
+
+// An output that refuses every byte, as standard output on a full disk.
+class FullDiskBuffer final : public std::streambuf {
+protected:
+    int_type overflow(int_type) override
+    {
+        errno = ENOSPC;
+        return traits_type::eof();
+    }
+};
+
+int runZipCommand(std::vector<std::string> arguments, std::ostream& out, std::string& err)
+{
+    std::istringstream in;
+    std::ostringstream e;
+    arguments.insert(arguments.begin(), "zip");
+    const int code = veilcraft::cli::runCli(arguments, in, out, e);
+    err = e.str();
+    return code;
+}
+
+// Caught: a signal ended the command with the archive half written, or was
+// not heard at all.
+TEST(KompakZipCommand, AnInterruptedCreateLeavesNoArchiveAndSaysSo)
+{
+    TempDir dir;
+    writeFile(dir.file("a.txt"), "alpha");
+    std::ostringstream out;
+    std::string err;
+    int code = 0;
+    {
+        const veilcraft::cli::Interruption held;
+        std::raise(SIGTERM);
+        code = runZipCommand({"create", dir.file("all.zip"), dir.file("a.txt")}, out, err);
+        veilcraft::cli::Interruption::reset();
+    }
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(err, "veilcraft zip: Stopped; nothing more was written.\n");
+    EXPECT_THAT(listFolder(dir.path()), ElementsAre("a.txt"));
+}
+
+// Caught: a listing lost on a full disk still ended with success.
+TEST(KompakZipCommand, AListThatCannotBeWrittenFails)
+{
+    TempDir dir;
+    writeFile(dir.file("a.txt"), "alpha");
+    std::ostringstream ignored;
+    std::string err;
+    ASSERT_EQ(runZipCommand({"create", dir.file("a.zip"), dir.file("a.txt")}, ignored, err), 0) << err;
+    FullDiskBuffer full;
+    std::ostream out(&full);
+    EXPECT_EQ(runZipCommand({"list", dir.file("a.zip")}, out, err), 1);
+    EXPECT_EQ(err, "veilcraft zip: cannot write the list: No space left on device\n");
 }
 
 } // namespace

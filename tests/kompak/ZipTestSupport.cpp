@@ -4,9 +4,12 @@
 #include <zlib.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace veilcraft::kompak::test {
@@ -27,6 +30,109 @@ void craftArchive(const std::string& path, const std::vector<CraftedEntry>& entr
     }
     if (zipClose(archive, nullptr) != ZIP_OK)
         throw std::runtime_error("cannot close " + path);
+}
+
+namespace {
+void put(std::string& out, std::uint64_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+}  // namespace
+
+std::string deflateRaw(const std::string& data)
+{
+    z_stream stream{};
+    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&stream, data.size()), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+std::string rawArchive(const RawEntry& e)
+{
+    const auto crc = crc32(0L, reinterpret_cast<const Bytef*>(e.content.data()), static_cast<uInt>(e.content.size()));
+    const std::uint64_t size32 = e.zip64 ? 0xFFFFFFFFu : e.declaredSize;
+    const std::uint64_t packed32 = e.zip64 ? 0xFFFFFFFFu : e.payload.size();
+    std::string extra;
+    if (e.zip64) {
+        put(extra, 1, 2);
+        put(extra, 16, 2);
+        put(extra, e.declaredSize, 8);
+        put(extra, e.payload.size(), 8);
+    }
+    const auto common = [&](std::string& out) {
+        put(out, e.zip64 ? 45 : 20, 2);  // version needed
+        put(out, 0, 2);                  // flags
+        put(out, static_cast<std::uint64_t>(e.method), 2);
+        put(out, 0, 2);  // time
+        put(out, 0x21, 2);  // date
+        put(out, crc, 4);
+        put(out, packed32, 4);
+        put(out, size32, 4);
+        put(out, e.name.size(), 2);
+        put(out, extra.size(), 2);
+    };
+    std::string out;
+    put(out, 0x04034b50, 4);
+    common(out);
+    out += e.name + extra + e.payload;
+    const std::size_t central = out.size();
+    put(out, 0x02014b50, 4);
+    put(out, e.zip64 ? 45 : 20, 2);  // made by
+    common(out);
+    put(out, 0, 2);  // comment
+    put(out, 0, 2);  // disk
+    put(out, 0, 2);  // internal attributes
+    put(out, 0, 4);  // external attributes
+    put(out, 0, 4);  // local header offset
+    out += e.name + extra;
+    const std::size_t end = out.size();
+    put(out, 0x06054b50, 4);
+    put(out, 0, 4);
+    put(out, 1, 2);
+    put(out, 1, 2);
+    put(out, end - central, 4);
+    put(out, central, 4);
+    put(out, 0, 2);
+    return out;
+}
+
+std::string underFileSizeLimit(std::uint64_t limit, const std::function<std::string(ZipWorker&)>& body)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return "pipe failed";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        std::string out;
+        ZipWorker worker([&out](const std::string& text, ZipError code) {
+            out += std::to_string(static_cast<int>(code)) + ":" + text + "\n";
+            return false;
+        });
+        out += body(worker);
+        [[maybe_unused]] auto written = ::write(pipeFds[1], out.data(), out.size());
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    std::string out;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        out.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return out;
 }
 
 std::uint32_t dosStamp(int year, int month, int day, int hour, int minute)

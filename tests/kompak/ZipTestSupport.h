@@ -7,6 +7,7 @@
 #include "ZipWorker.h"
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -33,6 +34,27 @@ struct CraftedEntry {
 };
 // Writes an archive with minizip, each entry in one call.
 void craftArchive(const std::string& path, const std::vector<CraftedEntry>& entries);
+
+// One entry written byte by byte, for what minizip refuses to write: names
+// holding a NUL byte, sizes that lie. `payload` is stored as given (deflated
+// already when method is 8); the records declare `declaredSize` with the CRC
+// of `content`, in a zip64 block when `zip64`.
+struct RawEntry {
+    std::string name;
+    std::string content;
+    std::string payload;
+    int method = 0;
+    std::uint64_t declaredSize = 0;
+    bool zip64 = false;
+};
+std::string rawArchive(const RawEntry& entry);
+// Raw deflate of data, as zip entries hold it.
+std::string deflateRaw(const std::string& data);
+
+// Runs body in a child process whose files may not grow beyond limit bytes
+// (a stand-in for a full disk); returns the reports as "code:text" lines
+// followed by what body returned.
+std::string underFileSizeLimit(std::uint64_t limit, const std::function<std::string(ZipWorker&)>& body);
 
 // DOS date/time of a day and a time of day.
 std::uint32_t dosStamp(int year, int month, int day, int hour, int minute);
