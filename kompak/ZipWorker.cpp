@@ -597,9 +597,13 @@ bool ZipWorker::ZipEntireDirectory(const std::string& directorytozip, std::int16
         impl_->raise(folder + " could not be read", ZipError::CannotRead);
     std::vector<std::string> files;
     for (const std::string& path : walk.files) {
-        // The archive may be written inside the folder; it is not part of it.
+        // The archive may be written inside the folder; it is not part of it,
+        // and neither are the temporary files of a run working there.
+        const std::string fsPath = detail::ToFileSystemPath(path);
+        if (tempnames::isTemporaryName(fsPath.substr(fsPath.rfind('/') + 1)))
+            continue;
         struct stat info {};
-        if (::stat(detail::ToFileSystemPath(path).c_str(), &info) != 0 || !impl_->isArchive(info.st_dev, info.st_ino))
+        if (::stat(fsPath.c_str(), &info) != 0 || !impl_->isArchive(info.st_dev, info.st_ino))
             files.push_back(path);
     }
     // The files are deflated on several cores, a few ahead of the one being

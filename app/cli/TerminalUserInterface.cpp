@@ -25,7 +25,10 @@ UserInterface::Answer TerminalUserInterface::message(const std::string& text, co
                                                      Icon)
 {
     clearProgress();
-    if (buttons == Buttons::YesNo && !answerYes_ && terminal_ != nullptr) {
+    // A flag (--yes, --overwrite) has answered the question already.
+    if (buttons == Buttons::YesNo && answerYes_)
+        return Answer::Yes;
+    if (buttons == Buttons::YesNo && terminal_ != nullptr) {
         err_ << text << " [y/N] " << std::flush;
         std::string line;
         std::getline(*terminal_, line);
@@ -33,12 +36,12 @@ UserInterface::Answer TerminalUserInterface::message(const std::string& text, co
                                                                                           : Answer::No;
     }
     err_ << text << '\n';
-    if (buttons == Buttons::YesNo && !answerYes_ && !refusalNote_.empty())
+    if (buttons == Buttons::YesNo && !refusalNote_.empty())
         err_ << refusalNote_ << '\n';
     err_ << std::flush;
     switch (buttons) {
     case Buttons::YesNo:
-        return answerYes_ ? Answer::Yes : Answer::No;
+        return Answer::No;
     case Buttons::OkCancel:
         return Answer::Ok;
     case Buttons::RetryCancel:

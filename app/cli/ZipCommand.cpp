@@ -14,8 +14,6 @@
 #include "QueuedControlSite.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -124,8 +122,10 @@ int create(const std::vector<std::string>& words, bool flat, std::ostream& err)
     return zip.exitCode();
 }
 
-int list(const std::vector<std::string>& words, std::ostream& out, std::ostream& err)
+int list(const std::vector<std::string>& words, CommandContext& context)
 {
+    std::ostream& out = context.out;
+    std::ostream& err = context.err;
     if (words.size() != 1)
         throw UsageError("expected: list ARCHIVE");
     ZipSession zip(err);
@@ -154,13 +154,8 @@ int list(const std::vector<std::string>& words, std::ostream& out, std::ostream&
             out << (c == 0 ? "" : "\t") << (row < columns[c].size() ? columns[c][row] : std::string());
         out << '\n';
     }
-    out.flush();
-    if (!out) {
-        const int error = errno;
-        err << "veilcraft zip: cannot write the list" << (error != 0 ? std::string(": ") + std::strerror(error) : "")
-            << '\n';
+    if (!outputWritten(context, "zip list"))
         return kExitFailure;
-    }
     return zip.exitCode();
 }
 
@@ -200,7 +195,7 @@ int runZip(CommandContext& context)
         if (action == "create")
             return create(words, line.has("--flat"), context.err);
         if (action == "list")
-            return list(words, context.out, context.err);
+            return list(words, context);
         if (action == "extract")
             return extract(words, line.value("--dest"), line.has("--flat"), context.err);
     } catch (const component::ComponentError& error) {

@@ -32,6 +32,7 @@ struct FileEncryptionRun::Done {
     SourceSnapshot snapshot;
     FileIdentity written;  // the output as committed
     bool replaced = false;
+    bool restorable = true;  // decryption by name can give the source back
 };
 
 FileEncryptionRun::FileEncryptionRun(UserInterface& ui, const CipherTable& ciphers) : ui_(ui), ciphers_(ciphers) {}
@@ -96,7 +97,7 @@ RunReport FileEncryptionRun::run(const FileEncryptionRequest& request)
         // only with the user's yes. Decided by identity, so that a folder
         // that ignores letter case cannot make two outputs pass for two.
         Done* earlier = nullptr;
-        if (const std::optional<FileIdentity> existing = FileIdentity::of(output)) {
+        if (const std::optional<FileIdentity> existing = FileIdentity::of(output); existing && !isFolder(output)) {
             for (Done& entry : done)
                 if (!entry.replaced && entry.written == *existing)
                     earlier = &entry;
@@ -126,7 +127,12 @@ RunReport FileEncryptionRun::run(const FileEncryptionRequest& request)
                                             ", and is kept"
                                       : "its encrypted file " + earlier->output + " was replaced by that of " + p});
         }
-        done.push_back({p, output, SourceSnapshot::of(info), FileIdentity::of(output).value_or(FileIdentity{})});
+        // A name of fewer than four characters stores a type holding the
+        // folder separator ("/a.c"), which decryption by name refuses: the
+        // source is then the only way back and stays.
+        const bool restorable = contentType->find_first_of("/\\") == std::string::npos;
+        done.push_back({p, output, SourceSnapshot::of(info), FileIdentity::of(output).value_or(FileIdentity{}), false,
+                        restorable});
         report.outputs.push_back(output);
         ++report.count;
     }
@@ -146,6 +152,10 @@ void FileEncryptionRun::removeSources(const std::vector<Done>& done, RunReport& 
     for (const Done& entry : done) {
         if (entry.replaced) {
             kept.insert(entry.source);
+        } else if (!entry.restorable) {
+            kept.insert(entry.source);
+            report.failures.push_back({entry.source, "its name is too short to be restored from " + entry.output +
+                                                         " by decryption; it was not removed"});
         } else if (FileIdentity::of(entry.output) != entry.written) {
             kept.insert(entry.source);
             report.failures.push_back({entry.source, "its encrypted file " + entry.output +

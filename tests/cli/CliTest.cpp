@@ -205,7 +205,7 @@ TEST_F(CliEncrypt, OneFileBecomesRc4PayloadFollowedByTrailer)
     EXPECT_EQ(listFolder(root), names({"notes.txt", "notes.vkf"})) << "no temporary file may be left";
 
     // RC4 has no random part: a second run replaces the file with the same bytes.
-    ASSERT_EQ(runVeilcraft({"encrypt", at("notes.txt")}).code, 0);
+    ASSERT_EQ(runVeilcraft({"encrypt", "--overwrite", at("notes.txt")}).code, 0);
     EXPECT_EQ(readFile(at("notes.vkf")), container);
 }
 
@@ -292,10 +292,10 @@ TEST_F(CliEncrypt, RelativePathsAreMadeAbsolute)
 
     // Dot segments and a trailing separator (as tab completion adds it) are
     // gone before the folder is named.
-    const CliResult dotted = runVeilcraft({"encrypt", "--dest", "./sub/..", "sub/../notes.txt"});
+    const CliResult dotted = runVeilcraft({"encrypt", "--overwrite", "--dest", "./sub/..", "sub/../notes.txt"});
     EXPECT_EQ(dotted.code, 0);
     EXPECT_EQ(dotted.err, successText(root, 1));
-    const CliResult slash = runVeilcraft({"encrypt", "--dest", "sub/", "notes.txt"});
+    const CliResult slash = runVeilcraft({"encrypt", "--overwrite", "--dest", "sub/", "notes.txt"});
     EXPECT_EQ(slash.code, 0);
     EXPECT_EQ(slash.err, successText(at("sub"), 1));
 }
@@ -550,10 +550,10 @@ TEST_F(CliPassword, LimitDependsOnTheChosenCipherAndIsCheckedBeforeWriting)
     EXPECT_EQ(readFile(at("notes.vkf")).substr(0, 12), referenceRc4(std::string(57, 'k'), "secret stuff"));
 
     password.set(std::string(56, 'k'));
-    EXPECT_EQ(runVeilcraft({"encrypt", "--cipher", "Blowfish", at("notes.txt")}).code, 0);
+    EXPECT_EQ(runVeilcraft({"encrypt", "--overwrite", "--cipher", "Blowfish", at("notes.txt")}).code, 0);
 
     password.set(std::string(128, 'k'));
-    EXPECT_EQ(runVeilcraft({"encrypt", at("notes.txt")}).code, 0);
+    EXPECT_EQ(runVeilcraft({"encrypt", "--overwrite", at("notes.txt")}).code, 0);
 
     std::filesystem::remove(at("notes.vkf"));
     password.set(std::string(129, 'k'));
@@ -639,7 +639,7 @@ TEST_F(CliPassword, PasswordFileGivesItsFirstLineWithoutTheLineEnding)
                                     std::string("from file\r\nsecond line")}) {
         SCOPED_TRACE(::testing::PrintToString(text));
         writeFile(at("password"), text);
-        const CliResult result = runVeilcraft({"encrypt", "--password-file", at("password"), at("notes.txt")});
+        const CliResult result = runVeilcraft({"encrypt", "--overwrite", "--password-file", at("password"), at("notes.txt")});
         EXPECT_EQ(result.code, 0) << result.err;
         EXPECT_EQ(readFile(at("notes.vkf")), expected);
     }
@@ -713,8 +713,8 @@ TEST_F(CliDecrypt, TargetIsTheBaseFollowedByTheStoredType)
     ASSERT_EQ(runVeilcraft({"encrypt", at("README"), at("archive.tar.gz"), at("caf\xC3\xA9")}).code, 0);
     ASSERT_EQ(runVeilcraft({"encrypt", at("my.files/notes.txt")}).code, 0);
 
-    const CliResult result = runVeilcraft(
-        {"decrypt", at("README.vkf"), at("archive.vkf"), at("my.files/notes.vkf"), at("caf\xC3\xA9.vkf")});
+    const CliResult result = runVeilcraft({"decrypt", "--overwrite", at("README.vkf"), at("archive.vkf"),
+                                           at("my.files/notes.vkf"), at("caf\xC3\xA9.vkf")});
 
     EXPECT_EQ(result.code, 0) << result.err;
     EXPECT_EQ(result.err, decryptedText(at("README.vkf"), at("READMEADME")) +
@@ -726,25 +726,21 @@ TEST_F(CliDecrypt, TargetIsTheBaseFollowedByTheStoredType)
     EXPECT_EQ(readFile(at("caf\xC3\xA9" "caf\xC3\xA9")), "coffee");
 }
 
-// Catches a stored type holding a separator ("/a.c" from a.c) writing
-// outside the base or creating folders: the target a/a.c works when the
-// folder a exists and fails clearly otherwise.
-TEST_F(CliDecrypt, StoredTypeWithSeparatorNamesAFileInsideTheBaseFolder)
+// Catches a source lost for good: "a.c" is stored with the type "/a.c",
+// which holds a separator and is refused when decrypting by name, so its
+// source must not be removed either.
+TEST_F(CliDecrypt, StoredTypeWithSeparatorIsRefusedAndItsSourceKept)
 {
     writeFile(at("a.c"), "int main;");
-    ASSERT_EQ(runVeilcraft({"encrypt", "--remove-sources", at("a.c")}).code, 0);
-
-    const CliResult missingFolder = runVeilcraft({"decrypt", at("a.vkf")});
-    EXPECT_EQ(missingFolder.code, 1);
-    EXPECT_THAT(missingFolder.err, HasSubstr(at("a.vkf")));
-    EXPECT_THAT(missingFolder.err, Not(HasSubstr("has been decrypted")));
-    EXPECT_EQ(listFolder(root), std::vector<std::string>{"a.vkf"});
+    const CliResult encrypted = runVeilcraft({"encrypt", "--remove-sources", at("a.c")});
+    EXPECT_EQ(encrypted.code, 1);
+    EXPECT_EQ(readFile(at("a.c")), "int main;");
 
     std::filesystem::create_directory(at("a"));
-    const CliResult withFolder = runVeilcraft({"decrypt", at("a.vkf")});
-    EXPECT_EQ(withFolder.code, 0) << withFolder.err;
-    EXPECT_EQ(withFolder.err, decryptedText(at("a.vkf"), at("a/a.c")));
-    EXPECT_EQ(readFile(at("a/a.c")), "int main;");
+    const CliResult refused = runVeilcraft({"decrypt", at("a.vkf")});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_THAT(refused.err, HasSubstr("\"/a.c\" holds a folder separator"));
+    EXPECT_FALSE(fileExists(at("a/a.c")));
 }
 
 // Catches case-insensitive matching of ".vkf", content sniffing, and going

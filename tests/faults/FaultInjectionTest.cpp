@@ -282,8 +282,9 @@ TEST(FaultInjection, EncryptFolder)
         [](const Workspace& work, const std::string& when) {
             std::vector<std::string> expected = work.contents;
             std::sort(expected.begin(), expected.end());
-            if (fs::exists(work.at("out/src.vkf")))
+            if (fs::exists(work.at("out/src.vkf"))) {
                 EXPECT_EQ(archivedContents(work, work.at("out/src.vkf")), expected) << "not whole " << when;
+            }
             for (int i = 0; i < kFiles; ++i)
                 EXPECT_TRUE(fs::exists(work.source(i)));
         },
@@ -308,13 +309,15 @@ TEST(FaultInjection, DecryptSingleFilesAndAnArchive)
         [](const Workspace& work, const std::string& when) {
             for (int i = 0; i < 2; ++i) {
                 const std::string target = work.at("out/file" + std::to_string(i) + ".dat");
-                if (fs::exists(target))
+                if (fs::exists(target)) {
                     EXPECT_TRUE(readFile(target) == work.contents[i]) << target << " is not whole " << when;
+                }
             }
             for (int i = 0; i < kFiles; ++i) {
                 const std::string extracted = work.at("out/all/src/file" + std::to_string(i) + ".dat");
-                if (fs::exists(extracted))
+                if (fs::exists(extracted)) {
                     EXPECT_TRUE(readFile(extracted) == work.contents[i]) << extracted << " is not whole " << when;
+                }
             }
         },
         {"--overwrite"});
@@ -352,8 +355,9 @@ TEST(FaultInjection, ZipExtract)
         [](const Workspace& work, const std::string& when) {
             for (int i = 0; i < kFiles; ++i) {
                 const std::string extracted = work.at("dest/src/file" + std::to_string(i) + ".dat");
-                if (fs::exists(extracted))
+                if (fs::exists(extracted)) {
                     EXPECT_TRUE(readFile(extracted) == work.contents[i]) << extracted << " is not whole " << when;
+                }
             }
         });
 }

@@ -645,7 +645,7 @@ TEST(KompakZipCommand, AListThatCannotBeWrittenFails)
     FullDiskBuffer full;
     std::ostream out(&full);
     EXPECT_EQ(runZipCommand({"list", dir.file("a.zip")}, out, err), 1);
-    EXPECT_EQ(err, "veilcraft zip: cannot write the list: No space left on device\n");
+    EXPECT_EQ(err, "veilcraft zip list: the output cannot be written: No space left on device\n");
 }
 
 } // namespace
