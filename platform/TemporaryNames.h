@@ -76,17 +76,17 @@ inline bool isRandomCharacter(char c)
     return false;
 }
 
-// Creates folder + "/" + prefix + kMarker + random + suffix exclusively with
-// mode 0600 and locks it. `suffix` is one of kSuffixes. On failure fd is -1
+// Creates prefix + kMarker + random + suffix exclusively, relative to an
+// open folder (or AT_FDCWD), with mode 0600, and locks it; the path returned
+// is prefix + the rest. `suffix` is one of kSuffixes. On failure fd is -1
 // and errno tells why.
-[[nodiscard]] inline Created create(const std::string& folder, const std::string& prefix, std::string_view suffix,
-                                   int flags = O_WRONLY)
+[[nodiscard]] inline Created createAt(int folderFd, const std::string& prefix, std::string_view suffix,
+                                     int flags = O_WRONLY)
 {
-    const std::string head = folder.empty() ? std::string() : (folder.back() == '/' ? folder : folder + "/");
     for (int attempt = 0; attempt < 100; ++attempt) {
         Created made;
-        made.path = head + prefix + std::string(kMarker) + detail::randomPart() + std::string(suffix);
-        made.fd = ::open(made.path.c_str(), flags | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        made.path = prefix + std::string(kMarker) + detail::randomPart() + std::string(suffix);
+        made.fd = ::openat(folderFd, made.path.c_str(), flags | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (made.fd >= 0) {
             ::flock(made.fd, LOCK_EX);
             return made;
@@ -97,21 +97,12 @@ inline bool isRandomCharacter(char c)
     return {};
 }
 
-// Like create(), relative to an open folder: the name alone is returned.
-[[nodiscard]] inline Created createAt(int folderFd, const std::string& prefix, std::string_view suffix)
+// The same in `folder`: the path returned is folder + "/" + the name.
+[[nodiscard]] inline Created create(const std::string& folder, const std::string& prefix, std::string_view suffix,
+                                   int flags = O_WRONLY)
 {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        Created made;
-        made.path = prefix + std::string(kMarker) + detail::randomPart() + std::string(suffix);
-        made.fd = ::openat(folderFd, made.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (made.fd >= 0) {
-            ::flock(made.fd, LOCK_EX);
-            return made;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    return {};
+    const std::string head = folder.empty() ? std::string() : (folder.back() == '/' ? folder : folder + "/");
+    return createAt(AT_FDCWD, head + prefix, suffix, flags);
 }
 
 // Removes the temporary files of this user in `folder` that no running

@@ -1,5 +1,7 @@
 #include "Interruption.h"
 
+#include "StopSignalHandlers.h"
+
 #include <atomic>
 #include <csignal>
 
@@ -18,8 +20,6 @@ extern "C" void onStopSignal(int signal)
         std::signal(SIGINT, SIG_DFL);
 }
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
 }  // namespace
 
 Interruption::Interruption()
@@ -27,22 +27,13 @@ Interruption::Interruption()
     if (installed++ != 0)
         return;
     interrupted = false;
-    for (const int signal : kSignals) {
-        struct sigaction action {};
-        action.sa_handler = onStopSignal;
-        sigemptyset(&action.sa_mask);
-        // Interrupted reads and writes are restarted; the work polls the flag.
-        action.sa_flags = SA_RESTART;
-        ::sigaction(signal, &action, nullptr);
-    }
+    stopsignals::install(onStopSignal);
 }
 
 Interruption::~Interruption()
 {
-    if (--installed != 0)
-        return;
-    for (const int signal : kSignals)
-        std::signal(signal, SIG_DFL);
+    if (--installed == 0)
+        stopsignals::restoreDefaults();
 }
 
 bool Interruption::requested()

@@ -1,5 +1,6 @@
 #include "StopSignals.h"
 
+#include "StopSignalHandlers.h"
 #include "WorkerThread.h"
 
 #include <QApplication>
@@ -20,8 +21,6 @@ namespace {
 std::atomic<bool> stopRequested{false};
 int signalPipe[2] = {-1, -1};
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
 extern "C" void onStopSignal(int signal)
 {
     const char byte = static_cast<char>(signal);
@@ -38,19 +37,12 @@ StopSignals::StopSignals(QObject* parent) : QObject(parent)
     connect(notifier_, &QSocketNotifier::activated, this, &StopSignals::onSignal);
     windDown_.setInterval(20);
     connect(&windDown_, &QTimer::timeout, this, &StopSignals::windDown);
-    for (const int signal : kSignals) {
-        struct sigaction action {};
-        action.sa_handler = onStopSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        ::sigaction(signal, &action, nullptr);
-    }
+    stopsignals::install(onStopSignal);
 }
 
 StopSignals::~StopSignals()
 {
-    for (const int signal : kSignals)
-        std::signal(signal, SIG_DFL);
+    stopsignals::restoreDefaults();
     ::close(signalPipe[0]);
     ::close(signalPipe[1]);
     signalPipe[0] = signalPipe[1] = -1;

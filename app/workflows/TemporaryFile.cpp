@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace veilcraft {
@@ -40,7 +41,16 @@ void TemporaryFile::relock()
     const int fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return;  // gone already; there is nothing to guard
-    ::flock(fd, LOCK_EX);
+    struct stat now {};
+    struct stat held {};
+    if (fd_ >= 0 && ::fstat(fd, &now) == 0 && ::fstat(fd_, &held) == 0 && now.st_dev == held.st_dev &&
+        now.st_ino == held.st_ino) {
+        ::close(fd);  // still the file this object locked: nothing was renamed over it
+        return;
+    }
+    // Nobody else knows the new file yet; should another process hold it
+    // all the same, it is not waited for.
+    ::flock(fd, LOCK_EX | LOCK_NB);
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = fd;

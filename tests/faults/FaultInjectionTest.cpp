@@ -198,12 +198,14 @@ void exercise(const std::function<std::vector<std::string>(const Workspace&)>& a
               const std::function<void(const Workspace&, const std::string&)>& invariants,
               const std::vector<std::string>& again = {})
 {
+    int reached = 0;
     for (const Case& c : kCases) {
         SCOPED_TRACE(describe(c));
         Workspace work;
         if (prepare)
             prepare(work);
         const Outcome stopped = work.run(arguments(work), c.signal, c.point);
+        reached += stopped.reachedPoint ? 1 : 0;
         invariants(work, "after the stop");
         if (c.signal == SIGTERM) {
             EXPECT_TRUE(temporariesBelow(work.dir.path()).empty());
@@ -217,6 +219,8 @@ void exercise(const std::function<std::vector<std::string>(const Workspace&)>& a
             EXPECT_TRUE(temporariesBelow(work.dir.path()).empty());
         }
     }
+    // Runs that all ended before any point would prove nothing.
+    EXPECT_GT(reached, 0);
 }
 
 std::vector<std::string> sources(const Workspace& work)
