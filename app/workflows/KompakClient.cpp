@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <thread>
 
 namespace veilcraft {
 
@@ -25,13 +26,15 @@ struct KompakClient::Impl {
         site.setContinueCheck([this, &owner] { return !stopAsked(owner.ui_); });
     }
 
-    // The control asks often, from its own threads too; the user's interface
-    // is asked at most every 20 ms, and a stop, once asked, holds until the
-    // next call.
+    // The control asks often, from its own threads too. The user's interface
+    // is asked only on the thread that calls the control (a window's
+    // interface must not be touched from elsewhere) and at most every 20 ms;
+    // the other threads see the answer it gave. A stop, once asked, holds
+    // until the next call.
     bool stopAsked(UserInterface& ui)
     {
-        if (stopped)
-            return true;
+        if (stopped || std::this_thread::get_id() != caller)
+            return stopped;
         const std::lock_guard lock(checking);
         const auto now = std::chrono::steady_clock::now();
         if (now - lastCheck < std::chrono::milliseconds(20))
@@ -74,6 +77,7 @@ struct KompakClient::Impl {
     component::QueuedControlSite site;
     component::DispatchObject control;
     std::atomic<bool> stopped{false};
+    const std::thread::id caller = std::this_thread::get_id();
     std::mutex checking;
     std::chrono::steady_clock::time_point lastCheck{};
 };
