@@ -17,13 +17,15 @@ esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${VEILCRAFT_BUILD_DIR:-$root/build}
 
-# Debian packages the build, the tests and the benchmarks need.
+# Debian packages the build, the tests and the benchmarks need; clang and its
+# runtime for the fuzz targets that CI builds (tests/fuzz).
 packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   openssl time
   libminizip-dev zlib1g-dev zip unzip python3
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()
