@@ -9,6 +9,7 @@
 // so that an entry that climbs out of the target lands somewhere it is seen.
 
 #include "FuzzScratch.h"
+#include "TemporaryNames.h"
 #include "ZipWorker.h"
 
 #include <unzip.h>
@@ -89,13 +90,13 @@ Scan scan(const std::string& archive, std::size_t archiveSize)
     return result;
 }
 
-// Partial files have hidden names beginning ".vkpart-"; an entry may be
-// called that as well.
+// Partial files carry the temporary-name marker; an entry called like one
+// is refused by the control, but an archive may still name one.
 void checkNoPartFiles(const fs::path& dir, const std::set<std::string>& entryNames)
 {
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir)) {
         const std::string name = entry.path().filename().string();
-        if (name.rfind(".vkpart-", 0) == 0 && entryNames.count(name) == 0)
+        if (veilcraft::tempnames::isTemporaryName(name) && entryNames.count(name) == 0)
             fuzz::fail("a partial file was left behind");
     }
 }

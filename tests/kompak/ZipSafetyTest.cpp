@@ -35,14 +35,6 @@ using veilcraft::test::writeFile;
 namespace fs = std::filesystem;
 using R = std::pair<std::string, ZipError>;
 
-std::vector<std::string> entryNames(const std::string& archive)
-{
-    std::vector<std::string> names;
-    for (const ParsedEntry& entry : parseArchive(readFile(archive)).entries)
-        names.push_back(entry.name);
-    return names;
-}
-
 mode_t permissions(const std::string& path)
 {
     struct stat info {};

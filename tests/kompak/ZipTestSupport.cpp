@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -243,6 +245,16 @@ void PrintTo(const Listing& l, std::ostream* out)
     *out << "{long \"" << l.longNames << "\", short \"" << l.shortNames << "\", paths \"" << l.paths << "\", dates \""
          << l.dates << "\", packed \"" << l.compressed << "\", sizes \"" << l.uncompressed << "\", multiple "
          << l.multipleFiles << "}";
+}
+
+std::vector<std::string> entryNames(const std::string& archive)
+{
+    std::ifstream in(archive, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> names;
+    for (const ParsedEntry& entry : parseArchive(bytes).entries)
+        names.push_back(entry.name);
+    return names;
 }
 
 }  // namespace veilcraft::kompak::test

@@ -75,6 +75,8 @@ struct ParsedArchive {
 };
 // Throws when the archive does not have the expected structure.
 ParsedArchive parseArchive(const std::string& bytes);
+// The stored names of the archive file at `archive`, in order.
+std::vector<std::string> entryNames(const std::string& archive);
 
 // Runs a shell command; returns its exit status and fills output with its
 // standard output and error.

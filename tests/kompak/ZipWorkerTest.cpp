@@ -32,14 +32,6 @@ using veilcraft::test::TempDir;
 using veilcraft::test::writeFile;
 namespace fs = std::filesystem;
 
-std::vector<std::string> entryNames(const std::string& archive)
-{
-    std::vector<std::string> names;
-    for (const ParsedEntry& entry : parseArchive(readFile(archive)).entries)
-        names.push_back(entry.name);
-    return names;
-}
-
 class KompakZipWorker : public ::testing::Test {
 protected:
     void makeFile(const std::string& relative, const std::string& content = "x")
