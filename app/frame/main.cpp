@@ -80,7 +80,7 @@ int main(int argc, char** argv)
     QObject::connect(&instance, &veilcraft::SingleInstance::argumentReceived, &startUp,
                      &veilcraft::StartUp::openHandedOver);
     if (!startUp.run(argument))
-        return 0;
+        return veilcraft::StopSignals::requested() ? 1 : 0;
     if (qEnvironmentVariableIsSet("VEILCRAFT_STARTUP_PROBE"))
         probeStartUp();
     return QApplication::exec();
