@@ -21,8 +21,9 @@ using KeepGoing = std::function<bool()>;
 // written in order. The deflated bytes and the text flag are those the
 // archive's own writer would produce for the file; the CRC and size are of
 // what was read. Only a Ready result may become an entry: a file that failed
-// half-way is not stored with what was read of it. Small results stay in memory, larger ones spill into an
-// unnamed temporary file, so memory stays flat whatever the file size.
+// half-way is not stored with what was read of it. Small results stay in
+// memory, larger ones spill into an unnamed temporary file, so memory stays
+// flat whatever the file size.
 struct CompressedFile {
     enum class Status { Ready, CannotOpen, ReadFailed, CannotSpool, Stopped };
 
