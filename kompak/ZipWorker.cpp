@@ -1,6 +1,7 @@
 #include "ZipWorker.h"
 
 #include "FileDescriptor.h"
+#include "ProcessUmask.h"
 #include "TemporaryNames.h"
 
 #include "DirectoryWalker.h"
@@ -100,23 +101,10 @@ private:
     int fd_ = -1;
 };
 
-// The permissions of a new file: 0666 less the process's umask, read without
-// changing it (umask() itself would race with other threads).
+// The permissions of a new file: 0666 less the process's umask.
 mode_t NewFileMode()
 {
-    mode_t mask = 022;
-    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, status) != nullptr) {
-            unsigned value = 0;
-            if (std::sscanf(line, "Umask: %o", &value) == 1) {
-                mask = static_cast<mode_t>(value);
-                break;
-            }
-        }
-        std::fclose(status);
-    }
-    return 0666 & ~mask;
+    return 0666 & ~processUmask();
 }
 
 // The folder entries are extracted into, opened once. Links in the path of
@@ -124,35 +112,30 @@ mode_t NewFileMode()
 // folder is entered with O_NOFOLLOW.
 class Destination {
 public:
-    explicit Destination(const std::string& dir)
+    explicit Destination(const std::string& dir) : fd_(open(detail::ToFileSystemPath(dir))) {}
+
+    [[nodiscard]] int fd() const { return fd_.get(); }
+    [[nodiscard]] mode_t newFileMode() const { return newFileMode_; }
+
+private:
+    // Makes the missing folders on the way, as every entry would make them,
+    // opens the folder and clears what killed runs left in it.
+    static int open(const std::string& path)
     {
-        const std::string path = detail::ToFileSystemPath(dir);
-        // Missing folders on the way are made, as every entry would make them.
         std::string accumulated = !path.empty() && path.front() == '/' ? "/" : "";
         for (const std::string& part : detail::SplitPathParts(path)) {
             accumulated += part;
             ::mkdir(accumulated.c_str(), 0777);
             accumulated += '/';
         }
-        fd_ = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd_ >= 0)
+        const int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0)
             tempnames::removeLeftovers(path);
-        newFileMode_ = NewFileMode();
+        return fd;
     }
-    ~Destination()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Destination(const Destination&) = delete;
-    Destination& operator=(const Destination&) = delete;
 
-    [[nodiscard]] int fd() const { return fd_; }
-    [[nodiscard]] mode_t newFileMode() const { return newFileMode_; }
-
-private:
-    int fd_ = -1;
-    mode_t newFileMode_ = 0644;
+    FileDescriptor fd_;
+    mode_t newFileMode_ = NewFileMode();
 };
 
 // The folder of a relative target inside the destination, entered (and made

@@ -1,12 +1,12 @@
 #include "AtomicFile.h"
 
 #include "CipherError.h"
+#include "ProcessUmask.h"
 #include "TemporaryNames.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,23 +33,6 @@ std::string fileNameOf(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The process's umask, read without changing it (umask() would have to set
-// it, which races with other threads creating files).
-mode_t currentUmask()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "Umask:") {
-            unsigned value = 022;
-            status >> std::oct >> value;
-            return static_cast<mode_t>(value);
-        }
-        status.ignore(4096, '\n');
-    }
-    return 022;
 }
 
 void syncFd(int fd, const std::string& what)
@@ -124,7 +107,7 @@ void AtomicFile::commit(Durability durability)
     // those it would have had if created directly.
     const mode_t finalMode = replacing && S_ISREG(existing.st_mode)
                                  ? existing.st_mode & 07777
-                                 : static_cast<mode_t>(mode_) & ~currentUmask() & 07777;
+                                 : static_cast<mode_t>(mode_) & ~processUmask() & 07777;
     ::fchmod(fd_, finalMode);
     if (sync)
         syncFd(fd_, target_);
