@@ -13,6 +13,7 @@
 #include "HelpWindow.h"
 #include "RunSettings.h"
 #include "ShowHelpFile.h"
+#include "fraTools.h"
 #include "frmExecute.h"
 #include "frmMain.h"
 #include "frmPassword.h"
@@ -177,7 +178,9 @@ int main(int argc, char** argv)
         properties->close();
     }
 
-    veilcraft::FrmOption settings({main.cbAlgorithm, main.SaveTo, main.edPassword, main.lblPassword}, ui,
+    veilcraft::FrmOption settings({main.toolsPanel->cbAlgorithm, main.toolsPanel->SaveTo, main.toolsPanel->edPassword,
+                                   main.toolsPanel->lblPassword},
+                                  ui,
                                   veilcraft::RunSettings::shared(), &main);
     save(settings, "settings");
     settings.close();

@@ -18,6 +18,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace veilcraft {
 
 namespace {
@@ -245,9 +247,11 @@ void FrmOption::ComOk_Click()
     targets_.cbAlgorithm->setCurrentIndex(chosenAlgorithm());
     settings_.RemoveSourceFiles = OptSource[1]->isChecked();
     settings_.KeepFileFormat = OptFormat[0]->isChecked();
+    settings_.DefaultAlgorithm = kAlgorithms[static_cast<std::size_t>(chosenAlgorithm())];
     targets_.SaveTo->setText(SaveTo->text());
     const int limit = passwordLimitFor(targets_.cbAlgorithm->currentIndex());
-    targets_.edPassword->setMaxLength(limit);
+    // A longer password already typed stays whole; the run refuses it.
+    targets_.edPassword->setMaxLength(std::max(limit, static_cast<int>(targets_.edPassword->text().size())));
     targets_.lblPassword->setText(QString("Password (1 to %1 chars)").arg(limit));
     accept();
 }

@@ -1,5 +1,6 @@
 #include "frmExecute.h"
 
+#include "FolderHandle.h"
 #include "ShredRun.h"
 
 #include <QCheckBox>
@@ -43,7 +44,7 @@ QLabel* makeLabel(const QString& name, const QString& caption, QWidget* parent)
 
 frmExecute::frmExecute(UserInterface& ui, CipherTable& ciphers, QWidget* parent)
     : QDialog(parent), ui_(ui, [this](const std::string& text) { lblEdcrypt->setText(QString::fromStdString(text)); }),
-      workerUi_(ui_, this), archive_(workerUi_, ciphers)
+      workerUi_(ui_, this), ciphers_(ciphers, this), archive_(workerUi_, ciphers_.table())
 {
     setObjectName("frmExecute");
     setWindowTitle("Veilcraft");
@@ -273,7 +274,7 @@ void frmExecute::frmExecute_Click()
 {
     std::vector<std::string> files;
     for (int i = 0; i < lstFiles->count(); ++i)
-        files.push_back(lstFiles->item(i)->text().toStdString());
+        files.push_back(nativePath(lstFiles->item(i)->text()).toStdString());
     RunReport report;
     const std::string passes = txtCount->text().toStdString();
     whileWorking([&] { report = ShredRun(workerUi_).run(files, passes); });

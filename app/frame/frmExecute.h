@@ -2,6 +2,7 @@
 
 #include "EncryptedArchive.h"
 #include "GuiThreadUserInterface.h"
+#include "RunCiphers.h"
 #include "StatusSinkInterface.h"
 #include "WorkerThread.h"
 
@@ -35,6 +36,8 @@ class CipherTable;
 class frmExecute : public QDialog {
     Q_OBJECT
 public:
+    // `ciphers` is the main window's selection, which follows the cipher
+    // number of the file opened; the window decrypts with engines of its own.
     frmExecute(UserInterface& ui, CipherTable& ciphers, QWidget* parent = nullptr);
 
     // Asks the password, opens the container and lists it. False when there
@@ -105,6 +108,8 @@ private:
     // user through the window's thread, so the window stays live.
     WorkerThread worker_;
     GuiThreadUserInterface workerUi_;
+    // Two archive windows may decrypt at once: each has its own engines.
+    RunCiphers ciphers_;
     EncryptedArchive archive_;
     Mode mode_ = Mode::Decrypt;
     Qt::SortOrder order_ = Qt::AscendingOrder;

@@ -1,10 +1,8 @@
 #include "frmMain.h"
 
 #include "BrowserCommands.h"
-#include "CipherError.h"
 #include "FrmOption.h"
 #include "FrameResources.h"
-#include "KompakClient.h"
 #include "FileList.h"
 #include "FileSys.h"
 #include "FolderTree.h"
@@ -14,26 +12,25 @@
 #include "RunSettings.h"
 #include "ShowHelpFile.h"
 #include "WorkerThread.h"
+#include "fraDecryptFile.h"
+#include "fraEncryptText.h"
+#include "fraFolder.h"
+#include "fraTools.h"
 #include "frmExecute.h"
 #include "frmSplash.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFrame>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
@@ -97,18 +94,11 @@ QLabel* modeLabel(QWidget* parent, const char* name, const QString& caption)
     return label;
 }
 
-QGroupBox* modeFrame(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* frame = new QGroupBox(caption, parent);
-    frame->setObjectName(name);
-    frame->hide();
-    return frame;
-}
-
 }  // namespace
 
 frmMain::frmMain(UserInterface& ui, std::shared_ptr<FileSys> fileSys, QWidget* parent)
-    : QMainWindow(parent), ui_(ui), browserUi_(ui, this), browserWorker_(new WorkerThread(this)),
+    : QMainWindow(parent), ui_(ui), workerUi_(ui, this), worker_(new WorkerThread(this)),
+      runner_(std::make_unique<PanelRunner>(*worker_, suite_.table, this, [this](bool locked) { lockForRun(locked); })),
       fileSys_(fileSys ? std::move(fileSys) : std::make_shared<FileSys>())
 {
     setObjectName("frmMain");
@@ -137,10 +127,9 @@ frmMain::frmMain(UserInterface& ui, std::shared_ptr<FileSys> fileSys, QWidget* p
     buildPanel();
     connectMenus();
 
-    // Initialisation: the wizard's destination default, and the .vkf file
-    // type registered with the desktop on every start, so that a moved
-    // program registers itself again.
-    SaveTo->setText(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/");
+    // Initialisation: the .vkf file type registered with the desktop on
+    // every start, so that a moved program registers itself again. (The
+    // wizard sets its own destination default.)
     ModAssociate::RegisterVkfFileType(ProgramFile::running());
 
     // Load, in order: the window's place, the list's columns, the wizard
@@ -166,28 +155,14 @@ frmMain::frmMain(UserInterface& ui, std::shared_ptr<FileSys> fileSys, QWidget* p
         tvwFile->setCurrentItem(root);
     }
     // The wizard lists take two thirds and all of the panel.
-    lvwInput->addColumn("Name", "Files Path", listWidth * 2 / 3 - twips(100));
-    lvwDecrypt->addColumn("Name", "File Path", listWidth - 24);
-
-    for (const CipherTable::Record& record : suite_.table.records())
-        cbAlgorithm->addItem(QString::fromStdString(record.name));
-    connect(cbAlgorithm, &QComboBox::currentIndexChanged, this, &frmMain::cbAlgorithm_Click);
-    cbAlgorithm->setCurrentIndex(suite_.table.selectedPosition());
-    cbAlgorithm_Click(cbAlgorithm->currentIndex());
+    toolsPanel->lvwInput->addColumn("Name", "Files Path", listWidth * 2 / 3 - twips(100));
+    decryptPanel->lvwDecrypt->addColumn("Name", "File Path", listWidth - 24);
 
     panelShown_ = false;
     RemoveNull();
-    showOnly(fraTools);
+    showOnly(toolsPanel);
     HideSize();
     menus->checkMode(0);
-
-    try {
-        myKompak_ = makeKompakClient(ui_);
-        myKompak_->setPreserveDirPath(true);
-    } catch (const CipherError& error) {
-        // The archive modes say so when they are used; the rest works.
-        StatusLabel->setText(QString::fromStdString(error.what()));
-    }
 }
 
 frmMain::~frmMain() = default;
@@ -253,8 +228,8 @@ void frmMain::buildBrowser()
     connect(folderTree, &FolderTree::encryptFolderRequested, menus->Mu_File_Index[1], &QAction::trigger);
     // Pastes and deletes run on the browser's own thread; the window paints,
     // shows their progress and asks their questions meanwhile.
-    browserCommands = new BrowserCommands(*folderTree, *fileList, fileSys_, browserUi_, this,
-                                          [this](const std::function<void()>& work) { browserWorker_->run(work); });
+    browserCommands = new BrowserCommands(*folderTree, *fileList, fileSys_, workerUi_, this,
+                                          [this](const std::function<void()>& work) { worker_->run(work); });
     const std::pair<int, void (BrowserCommands::*)()> listCommands[] = {
         {2, &BrowserCommands::properties}, {4, &BrowserCommands::copy},     {5, &BrowserCommands::cut},
         {6, &BrowserCommands::paste},      {8, &BrowserCommands::remove},   {10, &BrowserCommands::rename},
@@ -303,50 +278,17 @@ void frmMain::buildPanel()
     frames->setContentsMargins(0, 0, 0, 0);
     panel->addWidget(fraMain, 1);
 
-    fraTools = modeFrame(fraMain, "fraTools(1)", "Encrypt File(s)");
-    FrmSelect = new QWidget(fraTools);
-    FrmSelect->setObjectName("FrmSelect(0)");
-    lvwInput = new ListView(FrmSelect);
-    lvwInput->setObjectName("lvwInput");
-    cbAlgorithm = new QComboBox(FrmSelect);
-    cbAlgorithm->setObjectName("cbAlgorithm");
-    lblPassword = new QLabel(FrmSelect);
-    lblPassword->setObjectName("lblPassword");
-    edPassword = new QLineEdit(FrmSelect);
-    edPassword->setObjectName("edPassword");
-    edPassword->setEchoMode(QLineEdit::Password);
-    lblPassword->setBuddy(edPassword);
-    SaveTo = new QLineEdit(FrmSelect);
-    SaveTo->setObjectName("SaveTo");
-    auto* select = new QGridLayout(FrmSelect);
-    select->setContentsMargins(0, 0, 0, 0);
-    select->addWidget(lvwInput, 0, 0, 4, 1);
-    select->addWidget(cbAlgorithm, 0, 1);
-    select->addWidget(lblPassword, 1, 1);
-    select->addWidget(edPassword, 2, 1);
-    select->addWidget(SaveTo, 3, 1);
-    select->setColumnStretch(0, 2);
-    select->setColumnStretch(1, 1);
-    (new QVBoxLayout(fraTools))->addWidget(FrmSelect);
-
-    fraFolder = modeFrame(fraMain, "fraFolder", "Encrypt Folder");
-    fraDecryptFile = modeFrame(fraMain, "fraDecryptFile", "Decrypt File(s)");
-    lvwDecrypt = new ListView(fraDecryptFile);
-    lvwDecrypt->setObjectName("lvwDecrypt");
-    (new QVBoxLayout(fraDecryptFile))->addWidget(lvwDecrypt);
-    fraEncryptText = modeFrame(fraMain, "fraEncryptText", "Encrypt Text");
-    edInText = new QPlainTextEdit(fraEncryptText);
-    edInText->setObjectName("edInText");
-    edOutText = new QPlainTextEdit(fraEncryptText);
-    edOutText->setObjectName("edOutText");
-    auto* texts = new QHBoxLayout(fraEncryptText);
-    texts->addWidget(edInText);
-    texts->addWidget(edOutText);
-
-    // The four frames share one place; the mode shows one of them.
-    for (QWidget* frame : {static_cast<QWidget*>(fraTools), static_cast<QWidget*>(fraFolder),
-                           static_cast<QWidget*>(fraDecryptFile), static_cast<QWidget*>(fraEncryptText)})
+    const auto resetPanels = [this] { RemoveNull(); };
+    toolsPanel = new fraTools(ui_, *runner_, suite_.table, RunSettings::shared(), resetPanels, fraMain);
+    folderPanel = new fraFolder(ui_, *runner_, suite_.table, resetPanels, fraMain);
+    decryptPanel = new fraDecryptFile(ui_, *runner_, fraMain);
+    textPanel = new fraEncryptText(ui_, fraMain);
+    // The four panels share one place; the mode shows one of them.
+    for (QWidget* frame : {static_cast<QWidget*>(toolsPanel), static_cast<QWidget*>(folderPanel),
+                           static_cast<QWidget*>(decryptPanel), static_cast<QWidget*>(textPanel)}) {
+        frame->hide();
         frames->addWidget(frame, 0, 0);
+    }
 
     connect(ImgDown[0], &QToolButton::clicked, this, &frmMain::HideSize);
     connect(ImgDown[1], &QToolButton::clicked, this, &frmMain::ShowRize);
@@ -357,7 +299,7 @@ void frmMain::connectMenus()
     connect(menus->Mu_File_Index[0], &QAction::triggered, this, &frmMain::encryptFileMode);
     connect(menus->Mu_File_Index[1], &QAction::triggered, this, &frmMain::encryptFolderMode);
     connect(menus->Mu_File_Index[2], &QAction::triggered, this, &frmMain::decryptMode);
-    connect(menus->Mu_File_Index[4], &QAction::triggered, this, [] { QApplication::exit(0); });
+    connect(menus->Mu_File_Index[4], &QAction::triggered, this, &frmMain::exitWhenIdle);
     for (int i = 0; i < 4; ++i)
         connect(menus->mu_View_Index[static_cast<std::size_t>(i)], &QAction::triggered, this,
                 [this, i] { lvwFile->setView(i); });
@@ -411,14 +353,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
 void frmMain::showEncryptChoices(const QPoint& at)
 {
     menus->Mu_Toolbars->popup(at);
-}
-
-void frmMain::cbAlgorithm_Click(int index)
-{
-    suite_.table.select(index);
-    const int limit = suite_.table.passwordLimit();
-    edPassword->setMaxLength(limit);
-    lblPassword->setText(QString::fromStdString(suite_.table.passwordHint()));
 }
 
 // ---------------------------------------------------------------------------
@@ -505,10 +439,21 @@ void frmMain::openPanel()
 
 void frmMain::showOnly(QWidget* frame)
 {
-    for (QWidget* each : {static_cast<QWidget*>(fraTools), static_cast<QWidget*>(fraFolder),
-                          static_cast<QWidget*>(fraDecryptFile), static_cast<QWidget*>(fraEncryptText)})
+    for (QWidget* each : {static_cast<QWidget*>(toolsPanel), static_cast<QWidget*>(folderPanel),
+                          static_cast<QWidget*>(decryptPanel), static_cast<QWidget*>(textPanel)})
         each->setVisible(each == frame);
     frame->raise();
+}
+
+void frmMain::lockForRun(bool locked)
+{
+    for (QAction* mode : {menus->Mu_File_Index[0], menus->Mu_File_Index[1], menus->Mu_File_Index[2],
+                          menus->mu_Tools_Index[0], menus->mu_Tools_Index[1], menus->Menu_Alg})
+        mode->setEnabled(!locked);
+    menus->Mu_Toolbars->setEnabled(!locked);
+    for (QWidget* each : {static_cast<QWidget*>(toolBar1), static_cast<QWidget*>(tvwFile),
+                          static_cast<QWidget*>(lvwFile)})
+        each->setEnabled(!locked);
 }
 
 // ---------------------------------------------------------------------------
@@ -517,10 +462,10 @@ void frmMain::showOnly(QWidget* frame)
 void frmMain::encryptFileMode()
 {
     openPanel();
-    showOnly(fraTools);
+    showOnly(toolsPanel);
     menus->checkMode(0);
     lblInfoMation->setText("the Encryption Wizard");
-    lvwDecrypt->clearRows();
+    decryptPanel->clearFiles();
     RemoveNull();
     // The list again, with the filter of this mode.
     folderTree->tvwFile_NodeClick(folderTree->CurrentNode());
@@ -537,10 +482,12 @@ void frmMain::encryptFolderMode()
         ResetLeftSize();
         return;
     }
-    showOnly(fraFolder);
+    folderPanel->setFolder(currentFolder());
+    showOnly(folderPanel);
     lblInfoMation->setText("the Encryption Wizard");
-    lvwInput->clearRows();
-    lvwDecrypt->clearRows();
+    folderPanel->fraPassword->hide();
+    toolsPanel->lvwInput->clearRows();
+    decryptPanel->clearFiles();
     menus->checkMode(1);
 }
 
@@ -548,28 +495,26 @@ void frmMain::decryptMode()
 {
     openPanel();
     menus->checkMode(2);
-    showOnly(fraDecryptFile);
-    fraDecryptFile->setTitle("Decrypt File(s)");
+    showOnly(decryptPanel);
+    decryptPanel->setTitle("Decrypt File(s)");
     lblInfoMation->setText("the Decrypt Wizard");
-    lvwInput->clearRows();
+    toolsPanel->lvwInput->clearRows();
     folderTree->tvwFile_NodeClick(tvwFile->currentItem());
 }
 
 void frmMain::encryptTextMode()
 {
     openPanel();
-    showOnly(fraEncryptText);
-    edInText->clear();
-    edOutText->clear();
+    showOnly(textPanel);
+    textPanel->clearTexts();
     lblInfoMation->setText("the Encryption Wizard");
 }
 
 void frmMain::RemoveNull()
 {
-    edPassword->clear();
-    lvwInput->clearRows();
-    edInText->clear();
-    edOutText->clear();
+    toolsPanel->reset();
+    folderPanel->reset();
+    textPanel->clearTexts();
 }
 
 // ---------------------------------------------------------------------------
@@ -589,7 +534,8 @@ void frmMain::showHelp()
 
 void frmMain::showSettings()
 {
-    FrmOption dialog({cbAlgorithm, SaveTo, edPassword, lblPassword}, ui_, RunSettings::shared(), this);
+    FrmOption dialog({toolsPanel->cbAlgorithm, toolsPanel->SaveTo, toolsPanel->edPassword, toolsPanel->lblPassword},
+                     ui_, RunSettings::shared(), this);
     dialog.exec();
 }
 
@@ -603,6 +549,9 @@ void frmMain::shredFiles()
     }
     auto* shredder = new frmExecute(ui_, suite_.table, this);
     shredder->setAttribute(Qt::WA_DeleteOnClose);
+    // The destroyed files leave the list.
+    connect(shredder, &frmExecute::filesDestroyed, this,
+            [this] { folderTree->tvwFile_NodeClick(tvwFile->currentItem()); });
     shredder->openShredMode(files);
     shredder->show();
 }
@@ -621,16 +570,13 @@ void frmMain::HandToPanels()
     }
     ShowRize();
     const QStringList keys = fileList->handedRows();
-    ListView* target = nullptr;
     if (menus->checkedMode() == 0 || menus->checkedMode() == 1) {
-        showOnly(fraTools);
-        target = lvwInput;
+        showOnly(toolsPanel);
+        toolsPanel->addFiles(keys);
     } else {
-        showOnly(fraDecryptFile);
-        target = lvwDecrypt;
+        showOnly(decryptPanel);
+        decryptPanel->addFiles(keys);
     }
-    for (const QString& key : keys)
-        target->model()->appendRow(new QStandardItem(key));
     staPanel2->setText("Double click for encryption");
 }
 
@@ -652,6 +598,16 @@ void frmMain::Shutdown(bool force)
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window != this && window->isVisible())
                 return;
+    QApplication::exit(0);
+}
+
+void frmMain::exitWhenIdle()
+{
+    // Work in progress uses the windows' objects: it ends first.
+    if (WorkerThread::anyRunning()) {
+        StatusLabel->setText("The program ends when the running work has finished or been cancelled.");
+        return;
+    }
     QApplication::exit(0);
 }
 

@@ -2,6 +2,7 @@
 
 #include "CipherSuite.h"
 #include "GuiThreadUserInterface.h"
+#include "PanelRunner.h"
 #include "UserInterface.h"
 
 #include <QMainWindow>
@@ -9,12 +10,8 @@
 #include <array>
 #include <memory>
 
-class QComboBox;
 class QFrame;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
 class QStatusBar;
 class QToolButton;
 class QTreeWidget;
@@ -25,10 +22,13 @@ class BrowserCommands;
 class FileList;
 class FileSys;
 class FolderTree;
-class KompakClient;
 class ListView;
 class MainMenus;
 class WorkerThread;
+class fraDecryptFile;
+class fraEncryptText;
+class fraFolder;
+class fraTools;
 
 // The main window: the folder tree and file list above, the lower panel
 // `picMain` with one mode frame per wizard below, the menu bar, the tool
@@ -57,7 +57,8 @@ public:
     void ShowRize();
     void ResetSize();
 
-    // Empties the wizard panels: password boxes, lists and texts.
+    // Empties the wizard panels: password boxes, lists and texts, and
+    // selects the settings' default cipher.
     void RemoveNull();
     // Closes every window; unless `force`, stops when one refuses to close.
     void Shutdown(bool force = false);
@@ -99,19 +100,11 @@ public:
     std::array<QToolButton*, 2> ImgDown{};
     QLabel* lblInfoMation;
     QWidget* fraMain;
-    QGroupBox* fraTools;  // "fraTools(1)"
-    QWidget* FrmSelect;   // "FrmSelect(0)"
-    ListView* lvwInput;
-    QComboBox* cbAlgorithm;
-    QLabel* lblPassword;
-    QLineEdit* edPassword;
-    QLineEdit* SaveTo;
-    QGroupBox* fraFolder;
-    QGroupBox* fraDecryptFile;
-    ListView* lvwDecrypt;
-    QGroupBox* fraEncryptText;
-    QPlainTextEdit* edInText;
-    QPlainTextEdit* edOutText;
+    // The mode panels, one shown at a time in fraMain.
+    fraTools* toolsPanel;
+    fraFolder* folderPanel;
+    fraDecryptFile* decryptPanel;
+    fraEncryptText* textPanel;
     QStatusBar* staState;
     QLabel* StatusLabel;
     // The status bar's panels 1 and 2: the node chosen and its sizes.
@@ -135,7 +128,10 @@ private:
     void layoutLowerArea(int panelHeight);
     void openPanel();
     void showOnly(QWidget* frame);
-    void cbAlgorithm_Click(int index);
+    // While a panel's run goes on, nothing may switch or empty the panels.
+    void lockForRun(bool locked);
+    // File > Exit: ends the program unless work is running.
+    void exitWhenIdle();
     void showEncryptChoices(const QPoint& at);
     void openPage(const QString& url);
     void showAbout();
@@ -145,11 +141,13 @@ private:
     void shredFiles();
 
     UserInterface& ui_;
-    // The browser's long work talks to the user through this from its thread.
-    GuiThreadUserInterface browserUi_;
-    WorkerThread* browserWorker_;
+    // The window's long work -- the browser's and the panels' runs -- goes
+    // on this thread and talks to the user through workerUi_.
+    GuiThreadUserInterface workerUi_;
+    WorkerThread* worker_;
+    // The window's cipher selection; runs take engines of their own.
     CipherSuite suite_;
-    std::unique_ptr<KompakClient> myKompak_;
+    std::unique_ptr<PanelRunner> runner_;
     std::shared_ptr<FileSys> fileSys_;
     bool panelShown_ = false;
 };

@@ -10,6 +10,7 @@
 #include "ScriptedUserInterface.h"
 #include "TempDir.h"
 #include "WorkerThread.h"
+#include "fraTools.h"
 #include "frmMain.h"
 
 #include <QAction>
@@ -213,8 +214,8 @@ TEST_F(FolderTreeTest, DoubleClickHandsCheckedAndSelectedRowsToTheWizard)
     window.lvwFile->reportView()->selectionModel()->select(window.lvwFile->model()->index(0, 0),
                                                           QItemSelectionModel::Select);
     window.HandToPanels();
-    ASSERT_EQ(window.lvwInput->model()->rowCount(), 2);
-    EXPECT_EQ(window.lvwInput->model()->item(0)->text(), q(dir.file("data/a/more.txt")));
+    ASSERT_EQ(window.toolsPanel->lvwInput->model()->rowCount(), 2);
+    EXPECT_EQ(window.toolsPanel->lvwInput->model()->item(0)->text(), q(dir.file("data/a/more.txt")));
     EXPECT_EQ(window.staPanel2->text(), "Double click for encryption");
     EXPECT_TRUE(window.panelShown());
 }
@@ -358,8 +359,8 @@ TEST_F(FolderTreeTest, KeysCopyPasteDeleteHandOverAndOpenThePopUps)
     EXPECT_TRUE(window.fileList->Pop_Index[6]->isEnabled());
 
     QTest::keyClick(report, Qt::Key_Return);
-    ASSERT_EQ(window.lvwInput->model()->rowCount(), 1);
-    EXPECT_EQ(window.lvwInput->model()->item(0)->text(), q(dir.file("data/a/notes.txt")));
+    ASSERT_EQ(window.toolsPanel->lvwInput->model()->rowCount(), 1);
+    EXPECT_EQ(window.toolsPanel->lvwInput->model()->item(0)->text(), q(dir.file("data/a/notes.txt")));
 
     window.folderTree->tvwFile_NodeClick(node(dir.file("data/b")));
     report->setFocus();

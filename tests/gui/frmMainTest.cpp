@@ -5,6 +5,10 @@
 #include "ListView.h"
 #include "MainMenus.h"
 #include "ScriptedUserInterface.h"
+#include "fraDecryptFile.h"
+#include "fraEncryptText.h"
+#include "fraFolder.h"
+#include "fraTools.h"
 #include "frmMain.h"
 
 #include <QAction>
@@ -103,13 +107,13 @@ TEST_F(frmMainTest, LoadLeavesTheFirstModeCheckedAndThePanelClosed)
     EXPECT_FALSE(window.ImgDown[0]->isVisibleTo(&window));
     EXPECT_TRUE(window.ImgDown[1]->isVisibleTo(&window));
 
-    EXPECT_EQ(window.cbAlgorithm->count(), 2);
-    EXPECT_EQ(window.cbAlgorithm->itemText(0), "Blowfish");
-    EXPECT_EQ(window.cbAlgorithm->currentText(), "RC4");
-    EXPECT_EQ(window.lblPassword->text(), "Password (1 to 128 bit key)");
-    EXPECT_EQ(window.edPassword->maxLength(), 128);
-    window.cbAlgorithm->setCurrentIndex(0);
-    EXPECT_EQ(window.lblPassword->text(), "Password (1 to 56 bit key)");
+    EXPECT_EQ(window.toolsPanel->cbAlgorithm->count(), 2);
+    EXPECT_EQ(window.toolsPanel->cbAlgorithm->itemText(0), "Blowfish");
+    EXPECT_EQ(window.toolsPanel->cbAlgorithm->currentText(), "RC4");
+    EXPECT_EQ(window.toolsPanel->lblPassword->text(), "Password (1 to 128 bit key)");
+    EXPECT_EQ(window.toolsPanel->edPassword->maxLength(), 128);
+    window.toolsPanel->cbAlgorithm->setCurrentIndex(0);
+    EXPECT_EQ(window.toolsPanel->lblPassword->text(), "Password (1 to 56 bit key)");
     EXPECT_EQ(window.ciphers().table.selectedPosition(), 0);
 
     // No drive holds "/" here, so My Computer is shown first, under the
@@ -117,9 +121,9 @@ TEST_F(frmMainTest, LoadLeavesTheFirstModeCheckedAndThePanelClosed)
     EXPECT_EQ(headers(window.lvwFile), QStringList({"Name", "Type", "Total Size", "Free space"}));
     EXPECT_EQ(window.lvwFile->columnKeys(), QStringList({"Name", "Size", "Type", "MDate"}));
     EXPECT_EQ(window.lvwFile->view(), ListView::Report);
-    EXPECT_EQ(headers(window.lvwInput), QStringList({"Files Path"}));
-    EXPECT_EQ(headers(window.lvwDecrypt), QStringList({"File Path"}));
-    EXPECT_TRUE(window.SaveTo->text().endsWith('/'));
+    EXPECT_EQ(headers(window.toolsPanel->lvwInput), QStringList({"Files Path"}));
+    EXPECT_EQ(headers(window.decryptPanel->lvwDecrypt), QStringList({"File Path"}));
+    EXPECT_TRUE(window.toolsPanel->SaveTo->text().endsWith('/'));
     EXPECT_EQ(window.size(), frmMain::kNormalSize);
 }
 
@@ -130,9 +134,9 @@ TEST_F(frmMainTest, ModeSwitchesOpenThePanelAndMoveTheCheckMark)
     EXPECT_THAT(fileChecks(), ElementsAre(false, false, true));
     EXPECT_TRUE(window.panelShown());
     EXPECT_EQ(window.picMain->height(), 3400 / 15);
-    EXPECT_TRUE(window.fraDecryptFile->isVisible());
-    EXPECT_FALSE(window.fraTools->isVisible());
-    EXPECT_EQ(window.fraDecryptFile->title(), "Decrypt File(s)");
+    EXPECT_TRUE(window.decryptPanel->isVisible());
+    EXPECT_FALSE(window.toolsPanel->isVisible());
+    EXPECT_EQ(window.decryptPanel->title(), "Decrypt File(s)");
     EXPECT_EQ(window.lblInfoMation->text(), "the Decrypt Wizard");
     EXPECT_TRUE(window.ImgDown[0]->isVisible());
 
@@ -148,16 +152,16 @@ TEST_F(frmMainTest, ModeSwitchesOpenThePanelAndMoveTheCheckMark)
     ui.answers.push_back(UserInterface::Answer::Yes);
     action("Mu_File_Index(1)")->trigger();
     EXPECT_THAT(fileChecks(), ElementsAre(false, true, false));
-    EXPECT_TRUE(window.fraFolder->isVisible());
+    EXPECT_TRUE(window.folderPanel->isVisible());
 
     action("mu_Tools_Index(0)")->trigger();
-    EXPECT_TRUE(window.fraEncryptText->isVisible());
+    EXPECT_TRUE(window.textPanel->isVisible());
     EXPECT_EQ(window.lblInfoMation->text(), "the Encryption Wizard");
 
     action("Mu_File_Index(0)")->trigger();
     EXPECT_THAT(fileChecks(), ElementsAre(true, false, false));
-    EXPECT_TRUE(window.fraTools->isVisible());
-    EXPECT_FALSE(window.fraEncryptText->isVisible());
+    EXPECT_TRUE(window.toolsPanel->isVisible());
+    EXPECT_FALSE(window.textPanel->isVisible());
 }
 
 TEST_F(frmMainTest, ArrowsCloseAndOpenThePanel)
