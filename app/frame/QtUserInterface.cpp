@@ -1,6 +1,7 @@
 #include "QtUserInterface.h"
 
 #include "CipherTable.h"
+#include "FolderHandle.h"
 #include "Latin1.h"
 #include "ShellHelpers.h"
 #include "StopSignals.h"
@@ -83,8 +84,10 @@ UserInterface::Answer QtUserInterface::message(const std::string& text, const st
     const bool wasBusy = busyDepth_ > 0;
     if (wasBusy)
         QApplication::restoreOverrideCursor();
-    QMessageBox box(qtIcon(icon), QString::fromStdString(title), QString::fromStdString(text), qtButtons(buttons),
-                    owner_);
+    // Texts name files by their bytes; a name that is not UTF-8 shows with
+    // marks for its stray bytes, as the browser shows it.
+    QMessageBox box(qtIcon(icon), QString::fromStdString(title), displayPath(QByteArray::fromStdString(text)),
+                    qtButtons(buttons), owner_);
     const int pressed = box.exec();
     if (wasBusy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -161,7 +164,7 @@ void QtUserInterface::progress(int percent, const std::string& currentFile)
         progress_->setMinimumDuration(400);
         progress_->setWindowModality(Qt::WindowModal);
     }
-    progress_->setLabelText(QString::fromStdString(currentFile));
+    progress_->setLabelText(displayPath(QByteArray::fromStdString(currentFile)));
     progress_->setValue(percent);
     QApplication::processEvents();
 }

@@ -439,6 +439,9 @@ void frmMain::openPanel()
 
 void frmMain::showOnly(QWidget* frame)
 {
+    // Leaving the folder panel drops its unfinished archive.
+    if (frame != folderPanel && folderPanel->isVisibleTo(fraMain))
+        folderPanel->reset();
     for (QWidget* each : {static_cast<QWidget*>(toolsPanel), static_cast<QWidget*>(folderPanel),
                           static_cast<QWidget*>(decryptPanel), static_cast<QWidget*>(textPanel)})
         each->setVisible(each == frame);

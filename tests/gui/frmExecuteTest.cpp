@@ -285,3 +285,20 @@ TEST_F(frmExecuteTest, ShredModeDestroysTheListedFilesAndOnlyClosesItself)
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(ends.count(), 0);
 }
+
+TEST_F(frmExecuteTest, DecryptsWithEnginesOfItsOwnWhileTheMainListFollowsTheFile)
+{
+    // Written with "Blowfish" selected; the main window shows "RC4".
+    suite.table.select(0);
+    const std::string container = archive({{"docs/b.txt", "1234567"}});
+    suite.table.select(1);
+    int mainEngineEvents = 0;
+    suite.EncryptRC4.Progress().connect([&](int&) { ++mainEngineEvents; });
+    ASSERT_TRUE(open(container));
+    click("cmdDeAll");
+    EXPECT_EQ(content("docs/b.txt"), "1234567");
+    // Another window's run never keys or listens on the main window's engine.
+    EXPECT_EQ(mainEngineEvents, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(suite.table.selectedPosition(), 0);
+}

@@ -5,6 +5,7 @@
 #include "ListView.h"
 #include "MainMenus.h"
 #include "ScriptedUserInterface.h"
+#include "WorkerThread.h"
 #include "fraDecryptFile.h"
 #include "fraEncryptText.h"
 #include "fraFolder.h"
@@ -22,6 +23,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
@@ -205,6 +208,20 @@ TEST_F(frmMainTest, ViewEntriesAndServicePages)
     ASSERT_EQ(catcher.opened.size(), 2);
     EXPECT_TRUE(catcher.opened[1].toString().endsWith("/subscribe.html"));
     EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(frmMainTest, ExitWaitsForRunningWork)
+{
+    // Ending the program would tear the work's objects down under it; the
+    // nested loop that waits for the work must not be ended either.
+    WorkerThread worker;
+    bool done = false;
+    QTimer::singleShot(20, &window, [this] { action("Mu_File_Index(4)")->trigger(); });
+    worker.run([&] {
+        QThread::msleep(200);
+        done = true;
+    });
+    EXPECT_TRUE(done);
 }
 
 #include "frmMainTest.moc"
