@@ -14,6 +14,10 @@
 #include "RunSettings.h"
 #include "ShowHelpFile.h"
 #include "fraTools.h"
+#include "QtUserInterface.h"
+#include "fraDecryptFile.h"
+#include "fraEncryptText.h"
+#include "fraFolder.h"
 #include "frmExecute.h"
 #include "frmMain.h"
 #include "frmPassword.h"
@@ -22,7 +26,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -119,6 +129,52 @@ QString sampleArchive(UserInterface& ui, veilcraft::CipherSuite& suite)
     return QString::fromStdString(archive);
 }
 
+// The wizard's pages in both modes, and the other panels with something in
+// them; the progress window of a run.
+void showPanels(veilcraft::frmMain& main)
+{
+    using veilcraft::fraTools;
+    fraTools& wizard = *main.toolsPanel;
+    const QString home = QDir::homePath();
+    wizard.addFiles({home + "/cover letter.txt", home + "/harbour.jpg", home + "/minutes.pdf"});
+    save(main, "wizard-1-files");
+    QTest::mouseClick(wizard.cmdNext[0], Qt::LeftButton);
+    save(main, "wizard-2-destination");
+    QTest::mouseClick(wizard.cmdNext[1], Qt::LeftButton);
+    QTest::keyClicks(wizard.edPassword, "secret");
+    save(main, "wizard-3-options");
+    QTest::mouseClick(wizard.cmdBack[1], Qt::LeftButton);
+    QTest::mouseClick(wizard.cmdBack[0], Qt::LeftButton);
+    QTest::mouseClick(wizard.OptOnefile, Qt::LeftButton);
+    QTest::mouseClick(wizard.cmdNext[0], Qt::LeftButton);
+    save(main, "wizard-2-archive-destination");
+
+    main.decryptMode();
+    main.decryptPanel->addFiles({home + "/holiday.vkf", home + "/minutes.vkf"});
+    main.decryptPanel->lblDecryptInfo->setText("File, " + home + "/budget.vkf has been decrypted as " + home +
+                                               "/budget.ods");
+    save(main, "main-decrypt");
+
+    main.encryptFolderMode();
+    save(main, "main-encrypt-folder");
+    main.folderPanel->SelFolder->setText(home + "/photos.vkf");
+    main.folderPanel->lblFolderTip->hide();
+    main.folderPanel->fraPassword->show();
+    save(main, "main-encrypt-folder-password");
+
+    main.encryptTextMode();
+    main.textPanel->edInText->setPlainText("Meet at the harbour at nine.");
+    main.textPanel->edOutText->setPlainText("TWVldCBhdCB0aGUgaGFyYm91ciBhdCBuaW5lLg==");
+    save(main, "main-encrypt-text");
+    main.encryptFileMode();
+
+    veilcraft::QtUserInterface runUi(&main);
+    runUi.progress(42, (home + "/Videos/holiday-2024.mkv").toStdString());
+    if (auto* progress = main.findChild<QProgressDialog*>())
+        save(*progress, "run-progress");
+    runUi.endProgress();
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -137,10 +193,7 @@ int main(int argc, char** argv)
     save(main, "main-panel-closed");
     main.encryptFileMode();
     save(main, "main-encrypt-file");
-    main.decryptMode();
-    save(main, "main-decrypt");
-    main.encryptFolderMode();
-    save(main, "main-encrypt-folder");
+    showPanels(main);
 
     // The file browser on the home folder, in each of the list's views, its
     // pop-up menus, and the properties of that folder.

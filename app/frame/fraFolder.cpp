@@ -61,7 +61,9 @@ fraFolder::fraFolder(UserInterface& ui, PanelRunner& runner, CipherTable& cipher
     lblFolderDestination->setBuddy(SelFolder);
     ComDia = button("ComDia(0)", "Browse...", this);
     zipdirbtn = button("zipdirbtn", "Create", this);
-    lblFolderTip = label("lblFolderTip", "Tip:Select browse button to rename or choose a new destination for the file", this);
+    lblFolderTip =
+        label("lblFolderTip", "Tip:Select browse button to rename or choose a new destination for the file", this);
+    lblFolderTip->setWordWrap(true);
 
     fraPassword = new QGroupBox("Options", this);
     fraPassword->setObjectName("fraPassword");
@@ -75,23 +77,29 @@ fraFolder::fraFolder(UserInterface& ui, PanelRunner& runner, CipherTable& cipher
     lblFolderPasswordTip = label("lblFolderPasswordTip", "Tip:Please select encryption algorithm and input password", fraPassword);
     cmdEnFolder = button("cmdEnFolder", "Encrypt", fraPassword);
     cmdEnFolder->setEnabled(false);
+    for (QLabel* each : {lblPassword, lblFolderRetype, lblFolderPasswordTip})
+        each->setWordWrap(true);
     auto* passwords = new QGridLayout(fraPassword);
+    passwords->setVerticalSpacing(2);
     passwords->addWidget(lblPassword, 0, 0);
     passwords->addWidget(txtFolderPass, 0, 1);
     passwords->addWidget(lblFolderRetype, 1, 0);
     passwords->addWidget(txtFolderPassRe, 1, 1);
     passwords->addWidget(lblFolderPasswordTip, 2, 0);
     passwords->addWidget(cmdEnFolder, 2, 1, Qt::AlignRight);
+    passwords->setColumnStretch(0, 3);
+    passwords->setColumnStretch(1, 2);
     fraPassword->hide();
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(lblEnPath, 0, 0, 1, 3);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(lblEnPath, 0, 0, 1, 4);
     grid->addWidget(lblFolderDestination, 1, 0);
     grid->addWidget(SelFolder, 1, 1);
     grid->addWidget(ComDia, 1, 2);
-    grid->addWidget(lblFolderTip, 2, 0, 1, 2);
-    grid->addWidget(zipdirbtn, 2, 2);
-    grid->addWidget(fraPassword, 3, 0, 1, 3);
+    grid->addWidget(zipdirbtn, 1, 3);
+    grid->addWidget(lblFolderTip, 2, 0, 1, 4);
+    grid->addWidget(fraPassword, 3, 0, 1, 4);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(4, 1);
 
@@ -120,6 +128,7 @@ void fraFolder::reset()
 {
     SelFolder->clear();
     fraPassword->hide();
+    lblFolderTip->show();
     txtFolderPass->clear();
     txtFolderPassRe->clear();
     // The temporary zip of an unfinished choice goes with it.
@@ -168,6 +177,8 @@ void fraFolder::zipdirbtn_Click()
     ui_.showStatus("Ready");
     zipdirbtn->setEnabled(!zipped);
     if (zipped && !SelFolder->text().isEmpty()) {
+        // The browse step is done: its tip makes room for the passwords.
+        lblFolderTip->hide();
         fraPassword->show();
         fraPassword->raise();
         txtFolderPass->setFocus();

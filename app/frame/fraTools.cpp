@@ -126,15 +126,19 @@ void fraTools::buildPages()
     lblRetype->setBuddy(rePassword);
     lblPasswordTip =
         named(new QLabel("Tip:Please select encryption algorithm and input password", FraNext2), "lblPasswordTip");
+    lblPasswordTip->setWordWrap(true);
+    // Labels above their boxes: the page shares the panel's width with the
+    // mode choice.
     auto* options = new QGridLayout(FraNext2);
+    options->setVerticalSpacing(2);
     options->addWidget(cbAlgorithm, 0, 0);
     options->addWidget(lblPasswordTip, 0, 1);
-    options->addWidget(lblPassword, 1, 0);
-    options->addWidget(edPassword, 1, 1);
-    options->addWidget(lblRetype, 2, 0);
-    options->addWidget(rePassword, 2, 1);
+    options->addWidget(lblPassword, 1, 0, 1, 2);
+    options->addWidget(edPassword, 2, 0, 1, 2);
+    options->addWidget(lblRetype, 3, 0, 1, 2);
+    options->addWidget(rePassword, 4, 0, 1, 2);
     options->setColumnStretch(1, 1);
-    options->setRowStretch(3, 1);
+    options->setRowStretch(5, 1);
 
     for (int i = 0; i < 2; ++i) {
         cmdNext[static_cast<std::size_t>(i)] = button(QString("cmdNext(%1)").arg(i), "Next >", this);
@@ -142,18 +146,19 @@ void fraTools::buildPages()
     }
     cmdEncrypt = button("cmdEncrypt", "Encrypt", this);
 
+    // The page takes the height; the mode choice and the page buttons share
+    // the left column.
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
     for (QPushButton* each : {cmdBack[0], cmdBack[1], cmdNext[0], cmdNext[1], cmdEncrypt})
         buttons->addWidget(each);
-    auto* pages = new QVBoxLayout;
-    pages->addWidget(lvwInput, 1);
-    pages->addWidget(FraNext1, 1);
-    pages->addWidget(FraNext2, 1);
-    pages->addLayout(buttons);
+    auto* left = new QVBoxLayout;
+    left->addWidget(FrmSelect, 1);
+    left->addLayout(buttons);
     auto* wizard = new QHBoxLayout(this);
-    wizard->addWidget(FrmSelect);
-    wizard->addLayout(pages, 1);
+    wizard->addLayout(left);
+    wizard->addWidget(lvwInput, 1);
+    wizard->addWidget(FraNext1, 1);
+    wizard->addWidget(FraNext2, 1);
 }
 
 void fraTools::showPage(int page)
