@@ -138,6 +138,8 @@ FileList::FileList(ListView* list, UserInterface& ui, QWidget* menuParent) : QOb
         connect(view, &QAbstractItemView::doubleClicked, this, &FileList::handToPanels);
         view->viewport()->installEventFilter(this);
         view->viewport()->setAcceptDrops(true);
+        // Rows are dragged out as file URLs (ListModel::mimeData).
+        view->setDragEnabled(true);
         view->installEventFilter(this);
     }
 }
@@ -237,6 +239,8 @@ QList<QStandardItem*> FileList::makeRow(const QString& key, const QString& text,
     first->setData(kind, KindRole);
     first->setCheckable(true);
     first->setEditable(false);
+    // A drive row stands for a volume, not for a file to hand on.
+    first->setDragEnabled(kind != static_cast<int>(ItemKind::Drive));
     for (QStandardItem* column : columns)
         column->setEditable(false);
     columns[0]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -16,6 +16,18 @@ public:
     // Appends the rows (the model takes the items); every row holds one
     // item per column.
     void appendRows(const QList<QList<QStandardItem*>>& rows);
+
+    // Dragged rows leave as a list of file URLs of their keys (ListView::KeyRole),
+    // in row order; a row whose first cell is not drag-enabled stays behind.
+    // Nothing when no row goes.
+    [[nodiscard]] QStringList mimeTypes() const override;
+    [[nodiscard]] QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    // Copy only: a drag never takes rows away, and no drop puts rows in.
+    [[nodiscard]] Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
+    [[nodiscard]] bool canDropMimeData(const QMimeData*, Qt::DropAction, int, int, const QModelIndex&) const override
+    {
+        return false;
+    }
 };
 
 } // namespace veilcraft

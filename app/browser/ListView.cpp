@@ -50,7 +50,13 @@ void ListView::setView(int view)
         return;
     }
     const bool large = view == LargeIcons;
+    // A change of mode sets dragging and dropping by how items move; they
+    // stay as the list's owner set them.
+    const bool dragging = icons_->dragEnabled();
+    const bool dropping = icons_->viewport()->acceptDrops();
     icons_->setViewMode(view == List || !large ? QListView::ListMode : QListView::IconMode);
+    icons_->setDragEnabled(dragging);
+    icons_->viewport()->setAcceptDrops(dropping);
     icons_->setFlow(view == List ? QListView::TopToBottom : QListView::LeftToRight);
     icons_->setWrapping(true);
     icons_->setResizeMode(QListView::Adjust);
