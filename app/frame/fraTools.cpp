@@ -1,6 +1,7 @@
 #include "fraTools.h"
 
 #include "ArchiveEncryptionRun.h"
+#include "FileDrop.h"
 #include "FileEncryptionRun.h"
 #include "FolderHandle.h"
 #include "ListView.h"
@@ -101,6 +102,8 @@ void fraTools::buildPages()
     select->addWidget(cmdRemoveEn, 0, Qt::AlignLeft);
 
     lvwInput = named(new ListView(this), "lvwInput");
+    // Files dragged from the file list or a desktop file manager join the list.
+    new FileDrop(lvwInput, ui_, [this](const QStringList& paths) { addFiles(paths); });
 
     FraNext1 = named(new QGroupBox("Select Destination", this), "FraNext1");
     SaveTo = named(new QLineEdit(FraNext1), "SaveTo");
