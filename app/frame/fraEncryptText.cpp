@@ -24,6 +24,25 @@ QPlainTextEdit* textBox(const QString& name, const QString& text, QWidget* paren
     return box;
 }
 
+// Wrapping at word boundaries costs time that grows with the square of the
+// longest word: a megabyte of Base64 (one word) would hold the window for
+// minutes. Such texts wrap anywhere.
+void showWrapped(QPlainTextEdit* box, const QString& text)
+{
+    constexpr qsizetype kLongestWord = 256;
+    qsizetype run = 0;
+    bool longWord = false;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > kLongestWord) {
+            longWord = true;
+            break;
+        }
+    }
+    box->setWordWrapMode(longWord ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    box->setPlainText(text);
+}
+
 }  // namespace
 
 fraEncryptText::fraEncryptText(UserInterface& ui, QWidget* parent)
@@ -39,6 +58,8 @@ fraEncryptText::fraEncryptText(UserInterface& ui, QWidget* parent)
     lblDecryptText = new QLabel("Decrypt Text", this);
     lblDecryptText->setObjectName("lblDecryptText");
     edOutText = textBox("edOutText(1)", "Input the decrypted text", this);
+    // Base64 has no words.
+    edOutText->setWordWrapMode(QTextOption::WrapAnywhere);
     lblDecryptText->setBuddy(edOutText);
     btnDecrypt = new QPushButton("Decrypt", this);
     btnDecrypt->setObjectName("btnDecrypt");
@@ -84,6 +105,7 @@ void fraEncryptText::btnEncrypt_Click()
         return;
     }
     edOutText->setPlainText(QString::fromLatin1(mdlBase64::Encode(*bytes)));
+    edInText->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     edInText->clear();
     btnDecrypt->setEnabled(true);
 }
@@ -98,7 +120,7 @@ void fraEncryptText::btnDecrypt_Click()
     // too: the decoder names its place.
     try {
         const std::string bytes = mdlBase64::Decode(edOutText->toPlainText().toLatin1().toStdString());
-        edInText->setPlainText(QString::fromLatin1(bytes));
+        showWrapped(edInText, QString::fromLatin1(bytes));
     } catch (const CipherError& error) {
         // The typed text stays, so that it can be mended.
         ui_.message(std::string("The text cannot be decoded: ") + error.what(), kApplicationTitle,
