@@ -14,11 +14,12 @@ namespace veilcraft {
 
 namespace {
 
-QPlainTextEdit* textBox(const QString& name, const QString& text, QWidget* parent)
+QPlainTextEdit* textBox(const QString& name, const QString& placeholder, QWidget* parent)
 {
-    auto* box = new QPlainTextEdit(text, parent);
+    // The hint shows in the empty box; it is no text of the box's own.
+    auto* box = new QPlainTextEdit(parent);
     box->setObjectName(name);
-    box->setPlaceholderText(text);
+    box->setPlaceholderText(placeholder);
     // Tab moves on to the button instead of typing a tab.
     box->setTabChangesFocus(true);
     return box;

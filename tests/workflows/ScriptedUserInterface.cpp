@@ -1,5 +1,7 @@
 #include "ScriptedUserInterface.h"
 
+#include <utility>
+
 namespace veilcraft::test {
 
 UserInterface::Answer ScriptedUserInterface::message(const std::string& text, const std::string& title,
@@ -28,6 +30,15 @@ void ScriptedUserInterface::progress(int, const std::string&)
 bool ScriptedUserInterface::cancelRequested()
 {
     return cancelAfterProgressEvents >= 0 && progressEvents >= cancelAfterProgressEvents;
+}
+
+std::string ScriptedUserInterface::next(std::deque<std::string>& answers)
+{
+    if (answers.empty())
+        return {};
+    std::string answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
 }
 
 std::vector<std::string> ScriptedUserInterface::texts() const

@@ -29,11 +29,13 @@ public:
     int progressEvents = 0;
     bool busy = false;
     std::function<void()> onProcessEvents;    // runs where a run lets events run
+    std::deque<std::string> folders;          // the folder picker's answers, then "" (cancelled)
+    std::deque<std::string> saveFiles;        // the save dialog's answers, then "" (cancelled)
 
     Answer message(const std::string& text, const std::string& title, Buttons buttons, Icon icon) override;
     std::optional<std::string> askPassword() override;
-    std::string browseForFolder(const std::string&, const std::string&) override { return {}; }
-    std::string askSaveFile(const std::string&, const std::string&) override { return {}; }
+    std::string browseForFolder(const std::string&, const std::string&) override { return next(folders); }
+    std::string askSaveFile(const std::string&, const std::string&) override { return next(saveFiles); }
     void processEvents() override
     {
         if (onProcessEvents)
@@ -46,6 +48,9 @@ public:
 
     // The texts of all messages shown, in order.
     [[nodiscard]] std::vector<std::string> texts() const;
+
+private:
+    static std::string next(std::deque<std::string>& answers);
 };
 
 }  // namespace veilcraft::test
