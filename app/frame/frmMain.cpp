@@ -608,7 +608,7 @@ void frmMain::exitWhenIdle()
 {
     // Work in progress uses the windows' objects: it ends first.
     if (WorkerThread::anyRunning()) {
-        StatusLabel->setText("The program ends when the running work has finished or been cancelled.");
+        StatusLabel->setText("Exit is refused while running work goes on: wait for it or cancel it.");
         return;
     }
     QApplication::exit(0);
