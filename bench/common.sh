@@ -40,6 +40,30 @@ require_free_space() {
     ((free_kib >= $1)) || die "not enough space in $work_dir: $(($1 / 1024)) MiB needed, $((free_kib / 1024)) MiB free"
 }
 
+# file_size FILE: its length in bytes.
+file_size() { stat -c %s "$1"; }
+
+# prepare_random_data: BENCH_SIZE_MB MiB of random data in the work folder,
+# kept for later runs and read once into the page cache. Sets size_bytes and
+# data_file. Stops unless the data, one output of its size and a margin fit.
+prepare_random_data() {
+    size_bytes=$((BENCH_SIZE_MB * 1024 * 1024))
+    data_file=$work_dir/random_${BENCH_SIZE_MB}MiB.bin
+    local reuse=0 needed_kib
+    [[ -f $data_file && $(file_size "$data_file") -eq $size_bytes ]] && reuse=1
+    needed_kib=$(((size_bytes * (2 - reuse) + 64 * 1024 * 1024) / 1024))
+    require_free_space "$needed_kib"
+    if ((reuse)); then
+        echo "Reusing $data_file"
+    else
+        echo "Writing $BENCH_SIZE_MB MiB of random data to $data_file"
+        head -c "$size_bytes" /dev/urandom > "$data_file.part"
+        mv "$data_file.part" "$data_file"
+    fi
+    echo "Warming the page cache"
+    cat "$data_file" > /dev/null
+}
+
 # probe_openssl_cipher SCRATCH CIPHER_WORD...: 0 when `openssl enc` encrypts a
 # few bytes with CIPHER_WORD... (e.g. -rc4, or -bf-cbc -iv 0000000000000000),
 # else a warning with OpenSSL's complaint and 1. RC4 and Blowfish moved to the

@@ -32,27 +32,7 @@ fi
 
 use_scratch_folders
 
-size_bytes=$((BENCH_SIZE_MB * 1024 * 1024))
-data_file=$work_dir/random_${BENCH_SIZE_MB}MiB.bin
-
-file_size() { stat -c %s "$1"; }
-
-# The input, the largest output and a margin must fit.
-needed_kib=$(((size_bytes * 2 + 64 * 1024 * 1024) / 1024))
-if [[ -f $data_file && $(file_size "$data_file") -eq $size_bytes ]]; then
-    needed_kib=$(((size_bytes + 64 * 1024 * 1024) / 1024))
-fi
-require_free_space "$needed_kib"
-
-if [[ -f $data_file && $(file_size "$data_file") -eq $size_bytes ]]; then
-    echo "Reusing $data_file"
-else
-    echo "Writing $BENCH_SIZE_MB MiB of random data to $data_file"
-    head -c "$size_bytes" /dev/urandom > "$data_file.part"
-    mv "$data_file.part" "$data_file"
-fi
-echo "Warming the page cache"
-cat "$data_file" > /dev/null
+prepare_random_data
 
 # --- keys ------------------------------------------------------------------
 

@@ -55,29 +55,9 @@ remove_work() {
 }
 trap remove_work EXIT
 
-size_bytes=$((BENCH_SIZE_MB * 1024 * 1024))
-data_file=$work_dir/random_${BENCH_SIZE_MB}MiB.bin
+prepare_random_data
 data_base=$(basename "$data_file")
 vkf_out=$out_dir/${data_base%%.*}.vkf
-
-file_size() { stat -c %s "$1"; }
-
-# The input, one output and a margin must fit.
-needed_kib=$(((size_bytes * 2 + 64 * 1024 * 1024) / 1024))
-if [[ -f $data_file && $(file_size "$data_file") -eq $size_bytes ]]; then
-    needed_kib=$(((size_bytes + 64 * 1024 * 1024) / 1024))
-fi
-require_free_space "$needed_kib"
-
-if [[ -f $data_file && $(file_size "$data_file") -eq $size_bytes ]]; then
-    echo "Reusing $data_file"
-else
-    echo "Writing $BENCH_SIZE_MB MiB of random data to $data_file"
-    head -c "$size_bytes" /dev/urandom > "$data_file.part"
-    mv "$data_file.part" "$data_file"
-fi
-echo "Warming the page cache"
-cat "$data_file" > /dev/null
 
 # A private home for the window: its settings, the desktop association it
 # registers at start and its temporary files stay in the work folder.
