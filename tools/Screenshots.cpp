@@ -19,6 +19,8 @@
 #include "fraEncryptText.h"
 #include "fraFolder.h"
 #include "frmExecute.h"
+#include "frmServer.h"
+#include "frmUpdate.h"
 #include "frmMain.h"
 #include "frmPassword.h"
 #include "frmSplash.h"
@@ -237,6 +239,21 @@ int main(int argc, char** argv)
                                   veilcraft::RunSettings::shared(), &main);
     save(settings, "settings");
     settings.close();
+
+    veilcraft::frmUpdate update(ui, &main);
+    save(update, "update-check");
+    // As a fetch leaves it: the status and the notes, "|" shown as line breaks.
+    update.lblStatus->setText("Finish!");
+    update.txtRelease->setPlainText(
+        QString("Veilcraft 1.2 is available.|- Folders encrypt twice as fast|- The archive window lists "
+                "100,000 entries at once|- Fixes for names that are not UTF-8")
+            .replace('|', '\n'));
+    save(update, "update-check-notes");
+    update.close();
+
+    veilcraft::frmServer services(ui, &main);
+    save(services, "service-links");
+    services.close();
 
     veilcraft::frmPassword password(ui, &main);
     password.setHint(QString::fromStdString(main.ciphers().table.passwordHint()));

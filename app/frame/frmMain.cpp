@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "BrowserCommands.h"
+#include "BrowserPage.h"
 #include "FrmOption.h"
 #include "FrameResources.h"
 #include "FileList.h"
@@ -9,6 +10,7 @@
 #include "ListView.h"
 #include "MainMenus.h"
 #include "ModAssociate.h"
+#include "OnlineAddresses.h"
 #include "RunSettings.h"
 #include "ShowHelpFile.h"
 #include "WorkerThread.h"
@@ -17,11 +19,12 @@
 #include "fraFolder.h"
 #include "fraTools.h"
 #include "frmExecute.h"
+#include "frmServer.h"
 #include "frmSplash.h"
+#include "frmUpdate.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFrame>
 #include <QGridLayout>
@@ -35,7 +38,6 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace veilcraft {
@@ -55,8 +57,6 @@ constexpr int kTreeWidth = twips(3320);
 constexpr int kPanelHeight = twips(3400);
 // The file list's left edge: the tree, a gap, its two borders, the splitter.
 constexpr int kListLeft = kTreeWidth + twips(100) + 2 * kBorder + kSplitter;
-
-constexpr const char* kHomePage = "https://veilcraft.example/";
 
 // The tree's key of a drive: its path with a trailing "/".
 QString driveNodeKey(const QString& drivePath)
@@ -307,9 +307,12 @@ void frmMain::connectMenus()
     connect(menus->mu_Tools_Index[1], &QAction::triggered, this, &frmMain::shredFiles);
     connect(menus->Menu_Alg, &QAction::triggered, this, &frmMain::showSettings);
     connect(menus->mu_Help_Index[0], &QAction::triggered, this, &frmMain::showHelp);
-    connect(menus->mu_Help_Index[2], &QAction::triggered, this, [this] { openPage(kHomePage); });
+    connect(menus->mu_Help_Index[2], &QAction::triggered, this,
+            [this] { online::openPage(ui_, online::sitePage("/")); });
+    connect(menus->mu_Help_Index[5], &QAction::triggered, this, [this] { frmServer(ui_, this).exec(); });
     connect(menus->mu_Help_Index[8], &QAction::triggered, this,
-            [this] { openPage(QString(kHomePage) + "subscribe.html"); });
+            [this] { online::openPage(ui_, online::sitePage("/subscribe.html")); });
+    connect(menus->LiveCheck, &QAction::triggered, this, [this] { frmUpdate(ui_, this).exec(); });
     connect(menus->Mu_about, &QAction::triggered, this, &frmMain::showAbout);
 
     connect(menus->MuTools[0], &QAction::triggered, this, [this] {
@@ -522,13 +525,6 @@ void frmMain::RemoveNull()
 
 // ---------------------------------------------------------------------------
 // Other commands and the end
-
-void frmMain::openPage(const QString& url)
-{
-    if (!QDesktopServices::openUrl(QUrl(url)))
-        ui_.message("No web browser could be started to show " + url.toStdString() + ".", "Can not open the browser!",
-                    UserInterface::Buttons::Ok, UserInterface::Icon::Information);
-}
 
 void frmMain::showHelp()
 {

@@ -133,7 +133,6 @@ private:
     // File > Exit: ends the program unless work is running.
     void exitWhenIdle();
     void showEncryptChoices(const QPoint& at);
-    void openPage(const QString& url);
     void showAbout();
     void showHelp();
     void showSettings();
