@@ -138,16 +138,33 @@ private:
     mode_t newFileMode_ = NewFileMode();
 };
 
-// The folder of a relative target inside the destination, entered (and made
-// where missing) one level at a time without following links. On failure
-// `cause` says why, when there is more to say than that it failed.
-class TargetFolder {
+// The folders of the entries' targets inside the destination, entered (and
+// made where missing) one level at a time without following links. An
+// archive lists the entries of one folder together, so the descriptors of
+// the last target's folders are kept: the next target opens only the
+// folders it does not share with it.
+class TargetFolders {
 public:
-    TargetFolder(const Destination& destination, const std::vector<std::string>& folders, std::string& cause)
+    explicit TargetFolders(const Destination& destination) : destination_(destination) {}
+    ~TargetFolders() { closeFrom(0); }
+    TargetFolders(const TargetFolders&) = delete;
+    TargetFolders& operator=(const TargetFolders&) = delete;
+
+    // The descriptor of the folder `folders` (relative to the destination),
+    // or -1; then `cause` says why, when there is more to say than that it
+    // failed.
+    int enter(const std::vector<std::string>& folders, std::string& cause)
     {
-        int current = destination.fd();
+        std::size_t shared = 0;
+        while (shared < names_.size() && shared < folders.size() && names_[shared] == folders[shared])
+            ++shared;
+        closeFrom(shared);
         std::string walked;
-        for (const std::string& part : folders) {
+        for (std::size_t i = 0; i < shared; ++i)
+            walked += folders[i] + '/';
+        for (std::size_t i = shared; i < folders.size(); ++i) {
+            const int current = fds_.empty() ? destination_.fd() : fds_.back();
+            const std::string& part = folders[i];
             walked += part;
             int next = ::openat(current, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (next < 0 && errno == ENOENT && ::mkdirat(current, part.c_str(), 0777) == 0)
@@ -156,34 +173,28 @@ public:
                 struct stat info {};
                 if (::fstatat(current, part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode))
                     cause = walked + " is a symbolic link, which is not followed";
-                break;
+                return -1;
             }
-            if (current != destination.fd())
-                ::close(current);
-            current = next;
+            names_.push_back(part);
+            fds_.push_back(next);
             walked += '/';
-            ++entered_;
         }
-        fd_ = current;
-        owned_ = current != destination.fd();
-        complete_ = entered_ == folders.size();
+        return fds_.empty() ? destination_.fd() : fds_.back();
     }
-    ~TargetFolder()
-    {
-        if (owned_)
-            ::close(fd_);
-    }
-    TargetFolder(const TargetFolder&) = delete;
-    TargetFolder& operator=(const TargetFolder&) = delete;
-
-    [[nodiscard]] bool complete() const { return complete_; }
-    [[nodiscard]] int fd() const { return fd_; }
 
 private:
-    int fd_ = -1;
-    bool owned_ = false;
-    bool complete_ = false;
-    std::size_t entered_ = 0;
+    void closeFrom(std::size_t depth)
+    {
+        while (fds_.size() > depth) {
+            ::close(fds_.back());
+            fds_.pop_back();
+            names_.pop_back();
+        }
+    }
+
+    const Destination& destination_;
+    std::vector<std::string> names_;  // the folders entered, outermost first
+    std::vector<int> fds_;            // and their descriptors
 };
 
 // A name as it can be shown: a NUL byte would cut the message short.
@@ -378,7 +389,8 @@ struct ZipWorker::Impl {
     bool addCompressedFile(const std::string& source, const std::string& entryName,
                            const detail::CompressedFile& compressed);
     Extracted extractCurrentEntry(unzFile source, const std::string& sourcePath, const ArchiveIdentity& identity,
-                                  const Destination& destination, const std::string& dir, bool preserveDirPath);
+                                  const Destination& destination, TargetFolders& folders, const std::string& dir,
+                                  bool preserveDirPath);
 };
 
 void ZipWorker::Impl::forgetTemporary()
@@ -704,7 +716,8 @@ bool ZipWorker::GetZipFileInfo(const std::string& filename)
 
 Extracted ZipWorker::Impl::extractCurrentEntry(unzFile source, const std::string& sourcePath,
                                                const ArchiveIdentity& identity, const Destination& destination,
-                                               const std::string& dir, bool preserveDirPath)
+                                               TargetFolders& folders, const std::string& dir,
+                                               bool preserveDirPath)
 {
     const auto failed = [this](const std::string& text, ZipError code) {
         raise(text, code);
@@ -739,13 +752,13 @@ Extracted ZipWorker::Impl::extractCurrentEntry(unzFile source, const std::string
     const std::string fileName = parts.back();
     parts.pop_back();
     std::string cause;
-    const TargetFolder folder(destination, parts, cause);
-    if (!folder.complete())
+    const int folder = folders.enter(parts, cause);
+    if (folder < 0)
         return failed(cause.empty() ? cannotCreate : cannotCreate + ": " + cause, ZipError::CannotCreate);
     if (tempnames::isTemporaryName(fileName))
         return failed(cannotCreate + ": the name is kept for temporary files", ZipError::CannotCreate);
     struct stat existing {};
-    const bool exists = ::fstatat(folder.fd(), fileName.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool exists = ::fstatat(folder, fileName.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && identity.is(existing))
         return failed(cannotCreate + ": it is the archive being read", ZipError::CannotCreate);
 
@@ -780,7 +793,7 @@ Extracted ZipWorker::Impl::extractCurrentEntry(unzFile source, const std::string
         return failed("current file in zip can not be closed: " + shownName, ZipError::IoError);
     // A link under the target's name is replaced itself, never written through.
     const bool replacesFile = exists && S_ISREG(existing.st_mode);
-    if (!part.commit(folder.fd(), fileName, replacesFile ? &existing : nullptr, destination.newFileMode()))
+    if (!part.commit(folder, fileName, replacesFile ? &existing : nullptr, destination.newFileMode()))
         return failed(cannotCreate, ZipError::CannotCreate);
     return Extracted::Written;
 }
@@ -800,6 +813,7 @@ bool ZipWorker::UnZipAllFiles(const std::string& zipfilename, const std::string&
         return false;
     }
     const Destination destination(dir);
+    TargetFolders folders(destination);
     bool allExtracted = true;
     while (status == UNZ_OK) {
         if (!impl_->keepGoing()) {
@@ -807,7 +821,7 @@ bool ZipWorker::UnZipAllFiles(const std::string& zipfilename, const std::string&
             return false;
         }
         const Extracted outcome =
-            impl_->extractCurrentEntry(archive, path, identity, destination, dir, PreserveDirPath);
+            impl_->extractCurrentEntry(archive, path, identity, destination, folders, dir, PreserveDirPath);
         if (outcome == Extracted::Stopped) {
             unzClose(archive);
             return false;
@@ -865,8 +879,9 @@ bool ZipWorker::UnZipOneFile(const std::string& zipfilename, const std::string& 
             return impl_->raise(zipfilename + " can not be read", ZipError::CannotRead);
         }
         const Destination destination(dir);
+        TargetFolders folders(destination);
         const Extracted outcome =
-            impl_->extractCurrentEntry(archive, path, identity, destination, dir, PreserveDirPath);
+            impl_->extractCurrentEntry(archive, path, identity, destination, folders, dir, PreserveDirPath);
         unzClose(archive);
         return outcome == Extracted::Written;
     }
