@@ -13,6 +13,8 @@
 #   CORPUS          corpus folder to use as it is (default: made by
 #                   bench/make_corpus.sh in the work folder)
 #   BENCH_CORPUS_MB size of the corpus made in MiB (default 300)
+#   BENCH_SHAPE     shape of the corpus made: large (a few hundred files, the
+#                   default) or small (17,000 files, median about 3.4 KB)
 #   BENCH_REPEAT    runs per tool; the best wall time counts (default 3)
 #
 # Every tool reads the corpus from the page cache (it is warmed first) and
@@ -31,6 +33,7 @@ set -euo pipefail
 # shellcheck source=bench/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 BENCH_CORPUS_MB=${BENCH_CORPUS_MB:-300}
+BENCH_SHAPE=${BENCH_SHAPE:-large}
 
 # --- work folder -------------------------------------------------------------
 
@@ -59,6 +62,7 @@ if [[ -n ${CORPUS:-} ]]; then
     made_here_kib=0
 else
     corpus=$work_dir/corpus-${BENCH_CORPUS_MB}MiB
+    [[ $BENCH_SHAPE == small ]] && corpus=$work_dir/corpus-small
     corpus_kib=$((BENCH_CORPUS_MB * 1024))
     made_here_kib=$corpus_kib
     [[ -d $corpus ]] && made_here_kib=0
@@ -73,11 +77,11 @@ if [[ -z ${CORPUS:-} ]]; then
     if [[ -d $corpus ]]; then
         echo "Reusing $corpus"
     else
-        echo "Making a $BENCH_CORPUS_MB MiB corpus in $corpus"
+        echo "Making a $BENCH_SHAPE-file corpus in $corpus"
         # made under another name first, so that an interrupted run leaves no
         # folder that a later one would take for a whole corpus
         rm -rf "$corpus.making"
-        "$script_dir/make_corpus.sh" "$corpus.making" "$BENCH_CORPUS_MB" > /dev/null
+        "$script_dir/make_corpus.sh" "$corpus.making" "$BENCH_CORPUS_MB" "$BENCH_SHAPE" > /dev/null
         mv "$corpus.making" "$corpus"
     fi
 fi

@@ -17,6 +17,8 @@
 #   BUILD_DIR     build folder holding bin/veilcraft_zip_driver (default: build)
 #   BENCH_DIR     work folder, kept afterwards (default: fresh under /var/tmp, removed)
 #   CORPUS        corpus folder (default: made by bench/make_corpus.sh in the work folder)
+#   BENCH_SHAPE   shape of the corpus made: large (a few hundred files, the
+#                 default) or small (17,000 files, median about 3.4 KB)
 #   BENCH_REPEAT  runs per tool, the best wall time counts (default 3)
 #   BENCH_ZIP64   1 to run the zip64 round trip (default 0)
 #
@@ -55,7 +57,7 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 corpus=${CORPUS:-$work/corpus}
-[[ -d $corpus ]] || "$script_dir/make_corpus.sh" "$corpus" > /dev/null
+[[ -d $corpus ]] || "$script_dir/make_corpus.sh" "$corpus" 300 "${BENCH_SHAPE:-large}" > /dev/null
 corpus=$(cd "$corpus" && pwd)
 echo "Corpus: $corpus, $(du -sm "$corpus" | cut -f1) MiB in $(find "$corpus" -type f | wc -l) files"
 cat $(find "$corpus" -type f) > /dev/null  # warm the page cache
