@@ -1,7 +1,11 @@
 #include "EntryCompressor.h"
 
+#include "ChunkedDeflater.h"
+
+#include <libdeflate.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -13,9 +17,21 @@ namespace veilcraft::kompak::detail {
 
 namespace {
 
+// Files too large to deflate whole are deflated in chunks of this size;
+// each starts without the previous one's window, which costs well under a
+// percent of size at this length.
+constexpr std::size_t kStreamChunk = 1024 * 1024;
+// The size of the pieces a spilled result is copied out in.
 constexpr std::size_t kChunkSize = 256 * 1024;
 // Deflated bytes kept in memory before they go to the spill file.
-constexpr std::size_t kMemoryLimit = 1024 * 1024;
+constexpr std::size_t kMemoryLimit = 4 * 1024 * 1024;
+// Files up to this size are read whole and deflated in one call, which is
+// about twice as fast as zlib's stream at the same level and no larger;
+// bigger ones stream through zlib so that memory stays flat.
+constexpr std::size_t kWholeFileLimit = 4 * 1024 * 1024;
+// Below this size the whole-buffer deflater stores what zlib still packs a
+// little, so zlib deflates those.
+constexpr std::size_t kTinyFileLimit = 1024;
 
 std::atomic<ReadFunction> readFunction{nullptr};
 
@@ -54,44 +70,89 @@ int OpenSpillFile()
     return named;
 }
 
-class Deflater {
-public:
-    explicit Deflater(int level)
-    {
-        // The archive writer's settings: raw deflate, default memory level.
-        ok_ = deflateInit2(&stream_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+// One whole-buffer compressor per thread, made on first use: making one
+// costs more than deflating a small file.
+libdeflate_compressor* ThreadCompressor(int level)
+{
+    struct Owner {
+        libdeflate_compressor* compressor = nullptr;
+        int level = 0;
+        ~Owner() { libdeflate_free_compressor(compressor); }
+    };
+    thread_local Owner owner;
+    // zlib's default level is 6.
+    const int wanted = level == Z_DEFAULT_COMPRESSION ? 6 : level;
+    if (owner.compressor == nullptr || owner.level != wanted) {
+        libdeflate_free_compressor(owner.compressor);
+        owner.compressor = libdeflate_alloc_compressor(wanted);
+        owner.level = wanted;
     }
-    ~Deflater() { deflateEnd(&stream_); }
-    Deflater(const Deflater&) = delete;
-    Deflater& operator=(const Deflater&) = delete;
+    return owner.compressor;
+}
 
-    [[nodiscard]] bool ok() const { return ok_; }
-    [[nodiscard]] bool text() const { return stream_.data_type == Z_TEXT; }
+// Reads into `buffer` until it is full or the file ends; the bytes read, or
+// -1 after a read error.
+ssize_t ReadUpTo(int fd, unsigned char* buffer, std::size_t size)
+{
+    std::size_t total = 0;
+    while (total < size) {
+        const ssize_t got = ReadSource(fd, buffer + total, size - total);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        total += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(total);
+}
 
-    // Deflates `size` bytes (all that is left when `finish`) into `sink`.
-    bool feed(const unsigned char* data, std::size_t size, bool finish, const ByteSink& sink)
-    {
-        stream_.next_in = const_cast<Bytef*>(data);
-        stream_.avail_in = static_cast<uInt>(size);
-        for (;;) {
-            stream_.next_out = out_;
-            stream_.avail_out = sizeof out_;
-            const int status = deflate(&stream_, finish ? Z_FINISH : Z_NO_FLUSH);
-            if (status == Z_STREAM_ERROR)
-                return false;
-            const std::size_t produced = sizeof out_ - stream_.avail_out;
-            if (produced > 0 && !sink(out_, produced))
-                return false;
-            if (finish ? status == Z_STREAM_END : stream_.avail_out != 0)
-                return true;
+// Deflates `size` bytes into `out` in one go: zlib for tiny inputs, the
+// whole-buffer deflater otherwise.
+bool DeflateWhole(const unsigned char* data, std::size_t size, int level, std::vector<unsigned char>& out)
+{
+    if (size < kTinyFileLimit) {
+        // One zlib stream per thread, reset for every file: making one
+        // clears more memory than a tiny file has.
+        struct Stream {
+            z_stream z{};
+            int level = 0;
+            bool ok = false;
+            ~Stream()
+            {
+                if (ok)
+                    deflateEnd(&z);
+            }
+        };
+        thread_local std::unique_ptr<Stream> stream;
+        if (!stream || stream->level != level) {
+            stream = std::make_unique<Stream>();
+            stream->level = level;
+            // The archive writer's settings: raw deflate, default memory level.
+            stream->ok = deflateInit2(&stream->z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
         }
+        z_stream& z = stream->z;
+        if (!stream->ok || deflateReset(&z) != Z_OK)
+            return false;
+        out.resize(deflateBound(&z, static_cast<uLong>(size)));
+        z.next_in = const_cast<Bytef*>(data);
+        z.avail_in = static_cast<uInt>(size);
+        z.next_out = out.data();
+        z.avail_out = static_cast<uInt>(out.size());
+        if (deflate(&z, Z_FINISH) != Z_STREAM_END)
+            return false;
+        out.resize(out.size() - z.avail_out);
+        return true;
     }
-
-private:
-    z_stream stream_{};
-    bool ok_ = false;
-    unsigned char out_[64 * 1024];
-};
+    libdeflate_compressor* compressor = ThreadCompressor(level);
+    if (compressor == nullptr)
+        return false;
+    out.resize(libdeflate_deflate_compress_bound(compressor, size));
+    const std::size_t packed = libdeflate_deflate_compress(compressor, data, size, out.data(), out.size());
+    out.resize(packed);
+    return packed != 0;
+}
 
 }  // namespace
 
@@ -133,7 +194,34 @@ CompressedFile CompressFile(const std::string& path, int level, const KeepGoing&
     result.inode = info.st_ino;
     result.status = CompressedFile::Status::Ready;
 
-    Deflater deflater(level);
+    // A file of the size fstat gave is read whole with one byte of room: the
+    // read that finds the end proves it did not grow meanwhile.
+    std::vector<unsigned char> chunk;
+    std::size_t buffered = 0;
+    if (result.statSize < kWholeFileLimit) {
+        if (keepGoing && !keepGoing()) {
+            result.status = CompressedFile::Status::Stopped;
+            return result;
+        }
+        chunk.resize(static_cast<std::size_t>(result.statSize) + 1);
+        const ssize_t got = ReadUpTo(in.get(), chunk.data(), chunk.size());
+        if (got < 0) {
+            result.status = CompressedFile::Status::ReadFailed;
+            return result;
+        }
+        buffered = static_cast<std::size_t>(got);
+        if (buffered < chunk.size()) {
+            if (!DeflateWhole(chunk.data(), buffered, level, result.memory)) {
+                result.status = CompressedFile::Status::CannotSpool;
+                return result;
+            }
+            result.size = buffered;
+            result.crc = libdeflate_crc32(0, chunk.data(), buffered);
+            return result;
+        }
+    }
+
+    ChunkedDeflater deflater(level);
     if (!deflater.ok()) {
         result.status = CompressedFile::Status::CannotSpool;
         return result;
@@ -152,16 +240,21 @@ CompressedFile CompressFile(const std::string& path, int level, const KeepGoing&
         return WriteAll(result.spill->get(), data, size);
     };
 
-    uLong crc = crc32(0L, Z_NULL, 0);
-    std::vector<unsigned char> chunk(kChunkSize);
+    // A file that grew past its whole-file buffer streams on from what was
+    // read into it.
+    std::uint32_t crc = libdeflate_crc32(0, chunk.data(), buffered);
+    result.size = buffered;
+    if (!deflater.feed(chunk.data(), buffered, keep)) {
+        result.status = CompressedFile::Status::CannotSpool;
+        return result;
+    }
+    chunk.resize(kStreamChunk);
     for (;;) {
         if (keepGoing && !keepGoing()) {
             result.status = CompressedFile::Status::Stopped;
             return result;
         }
-        const ssize_t got = ReadSource(in.get(), chunk.data(), chunk.size());
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = ReadUpTo(in.get(), chunk.data(), chunk.size());
         if (got < 0) {
             // What was read is only a part of the file; it must not pass for
             // the whole of it.
@@ -170,17 +263,16 @@ CompressedFile CompressFile(const std::string& path, int level, const KeepGoing&
         }
         if (got == 0)
             break;
-        crc = crc32(crc, chunk.data(), static_cast<uInt>(got));
+        crc = libdeflate_crc32(crc, chunk.data(), static_cast<std::size_t>(got));
         result.size += static_cast<std::uint64_t>(got);
-        if (!deflater.feed(chunk.data(), static_cast<std::size_t>(got), false, keep)) {
+        if (!deflater.feed(chunk.data(), static_cast<std::size_t>(got), keep)) {
             result.status = CompressedFile::Status::CannotSpool;
             return result;
         }
     }
-    if (!deflater.feed(nullptr, 0, true, keep))
+    if (!deflater.finish(keep))
         result.status = CompressedFile::Status::CannotSpool;
-    result.crc = static_cast<std::uint32_t>(crc);
-    result.text = deflater.text();
+    result.crc = crc;
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileDescriptor.h"
+#include "ChunkedDeflater.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,15 +13,12 @@
 
 namespace veilcraft::kompak::detail {
 
-using ByteSink = std::function<bool(const unsigned char*, std::size_t)>;
 // Asked before every chunk; false stops the work (the user asked to stop).
 using KeepGoing = std::function<bool()>;
 
 // One file deflated ahead of being written into an archive, so that the
 // files of a folder can be compressed on several cores while the archive is
-// written in order. The deflated bytes and the text flag are those the
-// archive's own writer would produce for the file; the CRC and size are of
-// what was read. Only a Ready result may become an entry: a file that failed
+// written in order. The CRC and size are of what was read. Only a Ready result may become an entry: a file that failed
 // half-way is not stored with what was read of it. Small results stay in
 // memory, larger ones spill into an unnamed temporary file, so memory stays
 // flat whatever the file size.
@@ -35,7 +33,6 @@ struct CompressedFile {
     ino_t inode = 0;
     std::uint64_t size = 0;      // bytes read
     std::uint32_t crc = 0;
-    bool text = false;           // zlib judged the data to be text
 
     // Hands the deflated bytes to `write` in order; false when it failed.
     bool copyTo(const ByteSink& write) const;

@@ -4,9 +4,12 @@
 #include "ProcessUmask.h"
 #include "TemporaryNames.h"
 
+#include "BufferedArchiveFile.h"
+#include "CompressionQueue.h"
 #include "DirectoryWalker.h"
 #include "EntryCompressor.h"
 #include "EntryReader.h"
+#include "ExtractedFile.h"
 #include "ZipPaths.h"
 
 #include <unzip.h>
@@ -39,67 +42,6 @@ constexpr std::size_t kChunkSize = 256 * 1024;
 constexpr std::uint64_t kZip64Threshold = 0xFFFFFFFFu;
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
-
-// The file an entry is extracted into until it is complete and its CRC
-// checked: a temporary file in the destination's root folder (where a later
-// run's leftover sweep looks), private while it fills, renamed into place at
-// commit and removed otherwise.
-class PartFile {
-public:
-    explicit PartFile(int rootFd) : rootFd_(rootFd)
-    {
-        tempnames::Created made = tempnames::createAt(rootFd, "", ".part");
-        fd_ = made.fd;
-        if (fd_ >= 0)
-            name_ = std::move(made.path);
-    }
-    ~PartFile()
-    {
-        // Removed while still locked, so no sweep can mistake it for a leftover.
-        if (!name_.empty())
-            ::unlinkat(rootFd_, name_.c_str(), 0);
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    PartFile(const PartFile&) = delete;
-    PartFile& operator=(const PartFile&) = delete;
-
-    [[nodiscard]] bool valid() const { return fd_ >= 0; }
-
-    bool write(const char* data, std::size_t size)
-    {
-        while (size > 0) {
-            const ssize_t written = ::write(fd_, data, size);
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            data += written;
-            size -= static_cast<std::size_t>(written);
-        }
-        return true;
-    }
-
-    // Gives the file its final permissions and renames it to `name` in the
-    // folder `folderFd`; false leaves nothing behind. `replaced` describes
-    // the regular file it replaces, if any: that file's permission bits (less
-    // set-user and set-group) are kept, and its content is only given up once the new one is on disk.
-    bool commit(int folderFd, const std::string& name, const struct stat* replaced, mode_t newMode)
-    {
-        const mode_t mode = replaced != nullptr ? (replaced->st_mode & 01777) : newMode;
-        if (::fchmod(fd_, mode) != 0 || (replaced != nullptr && ::fsync(fd_) != 0) ||
-            ::renameat(rootFd_, name_.c_str(), folderFd, name.c_str()) != 0)
-            return false;
-        name_.clear();
-        return true;
-    }
-
-private:
-    int rootFd_;
-    std::string name_;
-    int fd_ = -1;
-};
 
 // The permissions of a new file: 0666 less the process's umask.
 mode_t NewFileMode()
@@ -266,15 +208,10 @@ voidpf ZCALLBACK OpenArchiveFile(voidpf opaque, const void* filename, int mode)
     const int fd = OpenRegularForReading(static_cast<const char*>(filename), info);
     if (fd < 0)
         return nullptr;
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (file == nullptr) {
-        ::close(fd);
-        return nullptr;
-    }
     auto* identity = static_cast<ArchiveIdentity*>(opaque);
     identity->device = info.st_dev;
     identity->inode = info.st_ino;
-    return file;
+    return new detail::BufferedArchiveFile(fd, detail::BufferedArchiveFile::Mode::Read);
 }
 
 // Opens an archive for reading. The Debian build of minizip refuses an
@@ -283,10 +220,7 @@ voidpf ZCALLBACK OpenArchiveFile(voidpf opaque, const void* filename, int mode)
 unzFile OpenArchive(const std::string& path, bool& empty, ArchiveIdentity& identity)
 {
     empty = false;
-    zlib_filefunc64_def functions{};
-    fill_fopen64_filefunc(&functions);
-    functions.zopen64_file = OpenArchiveFile;
-    functions.opaque = &identity;
+    zlib_filefunc64_def functions = detail::BufferedArchiveFunctions(OpenArchiveFile, &identity);
     if (unzFile archive = unzOpen2_64(path.c_str(), &functions))
         return archive;
     struct stat info {};
@@ -332,10 +266,7 @@ voidpf ZCALLBACK OpenTemporaryArchive(voidpf opaque, const void* /*filename*/, i
     const int fd = ::fcntl(*static_cast<const int*>(opaque), F_DUPFD_CLOEXEC, 0);
     if (fd < 0)
         return nullptr;
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr)
-        ::close(fd);
-    return file;
+    return new detail::BufferedArchiveFile(fd, detail::BufferedArchiveFile::Mode::Write);
 }
 
 void SyncFolder(const std::string& folder)
@@ -486,10 +417,7 @@ bool ZipWorker::NewZipFile(const std::string& zipfilename, std::int16_t overwrit
     impl_->temporaryPath = temporary.path;
     impl_->targetPath = path;
 
-    zlib_filefunc64_def functions{};
-    fill_fopen64_filefunc(&functions);
-    functions.zopen64_file = OpenTemporaryArchive;
-    functions.opaque = &impl_->temporaryFd;
+    zlib_filefunc64_def functions = detail::BufferedArchiveFunctions(OpenTemporaryArchive, &impl_->temporaryFd);
     struct stat info {};
     impl_->archive = ::fstat(temporary.fd, &info) == 0
                          ? zipOpen2_64(temporary.path.c_str(), APPEND_STATUS_CREATE, nullptr, &functions)
@@ -536,9 +464,7 @@ bool ZipWorker::Impl::addCompressedFile(const std::string& source, const std::st
     if (isArchive(compressed.device, compressed.inode))
         return raise(source + " is the archive being written and was not added to it", ZipError::CannotRead);
 
-    // The writer would have marked text itself while deflating.
     zip_fileinfo info = entryInfo;
-    info.internal_fa = compressed.text ? Z_TEXT : 0;
     const int zip64 = compressed.statSize >= kZip64Threshold ? 1 : 0;
     if (zipOpenNewFileInZip2_64(archive, entryName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
                                 Z_DEFAULT_COMPRESSION, 1, zip64) != ZIP_OK)
@@ -590,50 +516,30 @@ bool ZipWorker::ZipEntireDirectory(const std::string& directorytozip, std::int16
         return impl_->raise(directorytozip + " could not be read", ZipError::CannotRead);
     for (const std::string& folder : walk.unreadableFolders)
         impl_->raise(folder + " could not be read", ZipError::CannotRead);
+    // The archive may be written inside the folder; it is not part of it,
+    // and neither are the temporary files of a run working there.
     std::vector<std::string> files;
+    std::vector<std::string> fsPaths;
     for (const std::string& path : walk.files) {
-        // The archive may be written inside the folder; it is not part of it,
-        // and neither are the temporary files of a run working there.
-        const std::string fsPath = detail::ToFileSystemPath(path);
+        std::string fsPath = detail::ToFileSystemPath(path);
         if (tempnames::isTemporaryName(fsPath.substr(fsPath.rfind('/') + 1)))
             continue;
-        struct stat info {};
-        if (::stat(fsPath.c_str(), &info) != 0 || !impl_->isArchive(info.st_dev, info.st_ino))
-            files.push_back(path);
+        files.push_back(path);
+        fsPaths.push_back(std::move(fsPath));
     }
     // The files are deflated on several cores, a few ahead of the one being
-    // written; the archive still receives them in the walk's order. The
-    // workers ask the continue check themselves, and stop as soon as this
-    // loop ends early (their results are then waited for and dropped).
-    const auto stop = std::make_shared<std::atomic<bool>>(false);
-    const detail::KeepGoing workerKeepGoing = [stop, check = impl_->continueCheck] {
-        if (stop->load())
-            return false;
-        if (check && !check()) {
-            stop->store(true);
-            return false;
-        }
-        return true;
-    };
-    struct StopOnExit {
-        std::atomic<bool>& flag;
-        ~StopOnExit() { flag.store(true); }
-    };
-    const std::size_t ahead = std::clamp(2 * std::thread::hardware_concurrency(), 2U, 8U);
-    std::deque<std::future<detail::CompressedFile>> pending;
-    const StopOnExit stopOnExit{*stop};  // declared after pending: set before its futures are waited for
-    std::size_t queued = 0;
+    // written; the archive still receives them in the walk's order.
+    detail::CompressionQueue queue(std::move(fsPaths), Z_DEFAULT_COMPRESSION, impl_->continueCheck);
     for (const std::string& path : files) {
         if (!impl_->keepGoing()) {
             impl_->archiveFailed = true;
             return false;
         }
-        while (queued < files.size() && pending.size() < ahead)
-            pending.push_back(std::async(std::launch::async, detail::CompressFile,
-                                         detail::ToFileSystemPath(files[queued++]), Z_DEFAULT_COMPRESSION,
-                                         workerKeepGoing));
-        const detail::CompressedFile compressed = pending.front().get();
-        pending.pop_front();
+        const detail::CompressedFile compressed = queue.next();
+        // A link to the archive under another name is skipped as well.
+        if (compressed.status != detail::CompressedFile::Status::CannotOpen &&
+            impl_->isArchive(compressed.device, compressed.inode))
+            continue;
         std::string name, dir;
         zippath::SplitEntryPath(path, name, dir);
         const std::string entryDir = PreserveDirPath ? PreservedEntryDir(dir, prefix) : std::string();
@@ -762,7 +668,8 @@ Extracted ZipWorker::Impl::extractCurrentEntry(unzFile source, const std::string
     if (exists && identity.is(existing))
         return failed(cannotCreate + ": it is the archive being read", ZipError::CannotCreate);
 
-    PartFile part(destination.fd());
+    detail::ExtractedFile part(destination.fd(), folder, fileName, exists ? &existing : nullptr,
+                               destination.newFileMode());
     if (!part.valid())
         return failed(cannotCreate, ZipError::CannotCreate);
 
@@ -791,9 +698,7 @@ Extracted ZipWorker::Impl::extractCurrentEntry(unzFile source, const std::string
     }
     if (reader->close() == UNZ_CRCERROR)
         return failed("current file in zip can not be closed: " + shownName, ZipError::IoError);
-    // A link under the target's name is replaced itself, never written through.
-    const bool replacesFile = exists && S_ISREG(existing.st_mode);
-    if (!part.commit(folder, fileName, replacesFile ? &existing : nullptr, destination.newFileMode()))
+    if (!part.commit())
         return failed(cannotCreate, ZipError::CannotCreate);
     return Extracted::Written;
 }

@@ -23,7 +23,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   openssl time
-  libminizip-dev zlib1g-dev zip unzip python3
+  libminizip-dev zlib1g-dev libdeflate-dev zip unzip python3
   qt6-base-dev qt6-base-dev-tools libgl-dev
   clang libclang-rt-14-dev
 )

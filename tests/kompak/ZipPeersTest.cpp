@@ -36,6 +36,11 @@ protected:
         fs::create_directories(dir.file("tree/empty"));
         writeFile(dir.file("tree/readme.txt"), std::string(3000, 't'));
         writeFile(dir.file("tree/sub/data.bin"), randomBytes(300000, 5));
+        // Large enough to be deflated in chunks, random and text ones.
+        std::string mixed = randomBytes(1500000, 6);
+        while (mixed.size() < 6000000)
+            mixed += "text line " + std::to_string(mixed.size()) + "\n";
+        writeFile(dir.file("tree/sub/mixed.dat"), mixed);
         writeFile(dir.file("tree/sub/deeper/.hidden"), "");
     }
 
@@ -46,7 +51,7 @@ protected:
         const std::string out = dir.file("out-" + fs::path(archive).stem().string());
         worker.PreserveDirPath = true;
         ASSERT_TRUE(worker.UnZipAllFiles(archive, out));
-        for (const char* file : {"readme.txt", "sub/data.bin", "sub/deeper/.hidden"})
+        for (const char* file : {"readme.txt", "sub/data.bin", "sub/mixed.dat", "sub/deeper/.hidden"})
             EXPECT_TRUE(readFile(out + "/" + prefix + file) == readFile(dir.file(std::string("tree/") + file))) << file;
         EXPECT_FALSE(fs::exists(out + "/" + prefix + "empty"));  // directory entries make no folders
     }
@@ -69,7 +74,7 @@ TEST_F(KompakZipPeers, PeersAcceptOurArchives)
     EXPECT_THAT(output, HasSubstr("No errors detected"));
     EXPECT_EQ(runShell("zipinfo " + quote(archive), output), 0) << output;
     EXPECT_THAT(output, HasSubstr("tree/sub/deeper/.hidden"));
-    EXPECT_THAT(output, HasSubstr("3 files"));
+    EXPECT_THAT(output, HasSubstr("4 files"));
     const std::string check = R"(
 import sys, zipfile
 archive, root = sys.argv[1], sys.argv[2]
@@ -119,7 +124,8 @@ for name, method in (('stored', zipfile.ZIP_STORED), ('deflated', zipfile.ZIP_DE
         for (std::size_t at; (at = all.find('|')) != std::string::npos; all.erase(0, at + 1))
             names.push_back(all.substr(0, at));
         std::sort(names.begin(), names.end());
-        EXPECT_THAT(names, testing::ElementsAre("tree/readme.txt", "tree/sub/data.bin", "tree/sub/deeper/.hidden"));
+        EXPECT_THAT(names, testing::ElementsAre("tree/readme.txt", "tree/sub/data.bin", "tree/sub/deeper/.hidden",
+                                               "tree/sub/mixed.dat"));
         EXPECT_EQ(worker.MultipleFiles(), 2);
         EXPECT_THAT(worker.FileUnCompressedSizeArray(), HasSubstr("300000"));
         expectExtractsToTree(archive, "tree/");
