@@ -1,7 +1,6 @@
 #include "ZipWorker.h"
 
 #include "FileDescriptor.h"
-#include "ProcessUmask.h"
 #include "TemporaryNames.h"
 
 #include "BufferedArchiveFile.h"
@@ -9,6 +8,9 @@
 #include "DirectoryWalker.h"
 #include "EntryCompressor.h"
 #include "EntryReader.h"
+#include "EntryTarget.h"
+#include "ExtractionFolders.h"
+#include "ParallelExtraction.h"
 #include "ExtractedFile.h"
 #include "ZipPaths.h"
 
@@ -43,114 +45,8 @@ constexpr std::uint64_t kZip64Threshold = 0xFFFFFFFFu;
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
-// The permissions of a new file: 0666 less the process's umask.
-mode_t NewFileMode()
-{
-    return 0666 & ~processUmask();
-}
-
-// The folder entries are extracted into, opened once. Links in the path of
-// the folder itself are the user's own choice and followed; inside it every
-// folder is entered with O_NOFOLLOW.
-class Destination {
-public:
-    explicit Destination(const std::string& dir) : fd_(open(detail::ToFileSystemPath(dir))) {}
-
-    [[nodiscard]] int fd() const { return fd_.get(); }
-    [[nodiscard]] mode_t newFileMode() const { return newFileMode_; }
-
-private:
-    // Makes the missing folders on the way, as every entry would make them,
-    // opens the folder and clears what killed runs left in it.
-    static int open(const std::string& path)
-    {
-        std::string accumulated = !path.empty() && path.front() == '/' ? "/" : "";
-        for (const std::string& part : detail::SplitPathParts(path)) {
-            accumulated += part;
-            ::mkdir(accumulated.c_str(), 0777);
-            accumulated += '/';
-        }
-        const int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0)
-            tempnames::removeLeftovers(path);
-        return fd;
-    }
-
-    FileDescriptor fd_;
-    mode_t newFileMode_ = NewFileMode();
-};
-
-// The folders of the entries' targets inside the destination, entered (and
-// made where missing) one level at a time without following links. An
-// archive lists the entries of one folder together, so the descriptors of
-// the last target's folders are kept: the next target opens only the
-// folders it does not share with it.
-class TargetFolders {
-public:
-    explicit TargetFolders(const Destination& destination) : destination_(destination) {}
-    ~TargetFolders() { closeFrom(0); }
-    TargetFolders(const TargetFolders&) = delete;
-    TargetFolders& operator=(const TargetFolders&) = delete;
-
-    // The descriptor of the folder `folders` (relative to the destination),
-    // or -1; then `cause` says why, when there is more to say than that it
-    // failed.
-    int enter(const std::vector<std::string>& folders, std::string& cause)
-    {
-        std::size_t shared = 0;
-        while (shared < names_.size() && shared < folders.size() && names_[shared] == folders[shared])
-            ++shared;
-        closeFrom(shared);
-        std::string walked;
-        for (std::size_t i = 0; i < shared; ++i)
-            walked += folders[i] + '/';
-        for (std::size_t i = shared; i < folders.size(); ++i) {
-            const int current = fds_.empty() ? destination_.fd() : fds_.back();
-            const std::string& part = folders[i];
-            walked += part;
-            int next = ::openat(current, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (next < 0 && errno == ENOENT && ::mkdirat(current, part.c_str(), 0777) == 0)
-                next = ::openat(current, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (next < 0) {
-                struct stat info {};
-                if (::fstatat(current, part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode))
-                    cause = walked + " is a symbolic link, which is not followed";
-                return -1;
-            }
-            names_.push_back(part);
-            fds_.push_back(next);
-            walked += '/';
-        }
-        return fds_.empty() ? destination_.fd() : fds_.back();
-    }
-
-private:
-    void closeFrom(std::size_t depth)
-    {
-        while (fds_.size() > depth) {
-            ::close(fds_.back());
-            fds_.pop_back();
-            names_.pop_back();
-        }
-    }
-
-    const Destination& destination_;
-    std::vector<std::string> names_;  // the folders entered, outermost first
-    std::vector<int> fds_;            // and their descriptors
-};
-
-// A name as it can be shown: a NUL byte would cut the message short.
-std::string Printable(const std::string& text)
-{
-    std::string shown;
-    for (char c : text) {
-        if (c == '\0')
-            shown += "\\0";
-        else
-            shown += c;
-    }
-    return shown;
-}
+using detail::ArchiveIdentity;
+using detail::Printable;
 
 bool EqualsIgnoringCase(const std::string& a, const std::string& b)
 {
@@ -173,14 +69,6 @@ std::string DateElement(std::uint32_t dosDateTime)
                        (hour < 12 ? " AM" : " PM");
     return text;
 }
-
-// The identity of the archive being read, recorded when it is opened.
-struct ArchiveIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-
-    [[nodiscard]] bool is(const struct stat& info) const { return info.st_dev == device && info.st_ino == inode; }
-};
 
 // Opens a file for reading only when it is a regular file: a FIFO or a device
 // given as an archive would block or never end. O_NONBLOCK makes the open
@@ -319,8 +207,9 @@ struct ZipWorker::Impl {
     void forgetTemporary();
     bool addCompressedFile(const std::string& source, const std::string& entryName,
                            const detail::CompressedFile& compressed);
-    Extracted extractCurrentEntry(unzFile source, const std::string& sourcePath, const ArchiveIdentity& identity,
-                                  const Destination& destination, TargetFolders& folders, const std::string& dir,
+    Extracted extractCurrentEntry(unzFile source, const detail::EntryInfo& entry, const std::string& sourcePath,
+                                  const ArchiveIdentity& identity,
+                                  const detail::Destination& destination, detail::TargetFolders& folders, const std::string& dir,
                                   bool preserveDirPath);
 };
 
@@ -351,7 +240,7 @@ bool ZipWorker::Impl::closeArchive(bool reportFailure)
     struct stat replaced {};
     const mode_t mode = ::stat(targetPath.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode)
                             ? (replaced.st_mode & 01777)
-                            : NewFileMode();
+                            : detail::NewFileMode();
     if (closed && !failedBefore && ::fchmod(temporaryFd, mode) == 0 && ::fsync(temporaryFd) == 0 &&
         ::rename(temporaryPath.c_str(), targetPath.c_str()) == 0) {
         temporaryPath.clear();
@@ -620,58 +509,43 @@ bool ZipWorker::GetZipFileInfo(const std::string& filename)
     return true;
 }
 
-Extracted ZipWorker::Impl::extractCurrentEntry(unzFile source, const std::string& sourcePath,
-                                               const ArchiveIdentity& identity, const Destination& destination,
-                                               TargetFolders& folders, const std::string& dir,
+Extracted ZipWorker::Impl::extractCurrentEntry(unzFile source, const detail::EntryInfo& entry,
+                                               const std::string& sourcePath, const ArchiveIdentity& identity,
+                                               const detail::Destination& destination,
+                                               detail::TargetFolders& folders, const std::string& dir,
                                                bool preserveDirPath)
 {
-    const auto failed = [this](const std::string& text, ZipError code) {
-        raise(text, code);
+    const auto failed = [this](const detail::EntryFailure& failure) {
+        raise(failure.text, failure.code);
         return Extracted::Failed;
     };
-    detail::EntryInfo entry;
-    if (!detail::ReadEntryInfo(source, entry))
-        return failed("current file in zip can not be read", ZipError::CannotRead);
     const std::string& name = entry.name;
     const std::string shownName = Printable(name);
     std::unique_ptr<detail::EntryReader> reader = detail::OpenEntryReader(source, sourcePath, entry);
     if (!reader)
-        return failed("current file in zip can not be read: " + shownName, ZipError::CannotRead);
+        return failed({"current file in zip can not be read: " + shownName, ZipError::CannotRead});
     if (!name.empty() && isSeparator(name.back())) {  // a directory entry: nothing to write
         if (reader->close() == UNZ_CRCERROR)
-            return failed("current file in zip can not be closed: " + shownName, ZipError::IoError);
+            return failed({"current file in zip can not be closed: " + shownName, ZipError::IoError});
         return Extracted::Skipped;
     }
 
-    const std::optional<std::string> target = detail::ExtractionTarget(name, preserveDirPath);
-    if (!target)
-        return failed(shownName + " is outside the target folder and was not extracted", ZipError::CannotCreate);
-    const std::string full = Printable(dir + *target);
-    const std::string cannotCreate = full + " Could Not be Created";
-    // A NUL byte would silently cut the name at a different file.
-    if (target->find('\0') != std::string::npos)
-        return failed(cannotCreate + ": the name holds a NUL byte", ZipError::CannotCreate);
-    if (destination.fd() < 0)
-        return failed(cannotCreate, ZipError::CannotCreate);
-
-    std::vector<std::string> parts = detail::SplitPathParts(*target);
-    const std::string fileName = parts.back();
-    parts.pop_back();
-    std::string cause;
-    const int folder = folders.enter(parts, cause);
-    if (folder < 0)
-        return failed(cause.empty() ? cannotCreate : cannotCreate + ": " + cause, ZipError::CannotCreate);
-    if (tempnames::isTemporaryName(fileName))
-        return failed(cannotCreate + ": the name is kept for temporary files", ZipError::CannotCreate);
-    struct stat existing {};
-    const bool exists = ::fstatat(folder, fileName.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists && identity.is(existing))
-        return failed(cannotCreate + ": it is the archive being read", ZipError::CannotCreate);
+    detail::EntryTarget target;
+    if (std::optional<detail::EntryFailure> failure = detail::TargetOf(name, dir, preserveDirPath, destination, target))
+        return failed(*failure);
+    detail::EnteredTarget entered;
+    if (std::optional<detail::EntryFailure> failure = detail::Enter(target, folders, identity, entered))
+        return failed(*failure);
+    const std::string& cannotCreate = target.cannotCreate;
+    const int folder = entered.folder;
+    const std::string& fileName = target.fileName;
+    const bool exists = entered.exists;
+    const struct stat& existing = entered.existing;
 
     detail::ExtractedFile part(destination.fd(), folder, fileName, exists ? &existing : nullptr,
                                destination.newFileMode());
     if (!part.valid())
-        return failed(cannotCreate, ZipError::CannotCreate);
+        return failed({cannotCreate, ZipError::CannotCreate});
 
     // Never more than one byte beyond the declared size is taken: an entry
     // that inflates further is damaged (or hostile) and is refused there.
@@ -685,21 +559,21 @@ Extracted ZipWorker::Impl::extractCurrentEntry(unzFile source, const std::string
         const auto want = static_cast<unsigned>(left >= kChunkSize ? kChunkSize : left + 1);
         const int got = reader->read(chunk, want);
         if (got == UNZ_ERRNO)
-            return failed("UnZip IO Error: " + shownName, ZipError::IoError);
+            return failed({"UnZip IO Error: " + shownName, ZipError::IoError});
         if (got < 0)  // damaged compressed data
-            return failed("current file in zip can not be read: " + shownName, ZipError::CannotRead);
+            return failed({"current file in zip can not be read: " + shownName, ZipError::CannotRead});
         if (got == 0)
             break;
         total += static_cast<std::uint64_t>(got);
         if (total > declared)
-            return failed("current file in zip can not be closed: " + shownName, ZipError::IoError);
+            return failed({"current file in zip can not be closed: " + shownName, ZipError::IoError});
         if (!part.write(chunk, static_cast<std::size_t>(got)))
-            return failed(cannotCreate, ZipError::CannotCreate);
+            return failed({cannotCreate, ZipError::CannotCreate});
     }
     if (reader->close() == UNZ_CRCERROR)
-        return failed("current file in zip can not be closed: " + shownName, ZipError::IoError);
+        return failed({"current file in zip can not be closed: " + shownName, ZipError::IoError});
     if (!part.commit())
-        return failed(cannotCreate, ZipError::CannotCreate);
+        return failed({cannotCreate, ZipError::CannotCreate});
     return Extracted::Written;
 }
 
@@ -717,26 +591,60 @@ bool ZipWorker::UnZipAllFiles(const std::string& zipfilename, const std::string&
         unzClose(archive);
         return false;
     }
-    const Destination destination(dir);
-    TargetFolders folders(destination);
+    const detail::Destination destination(dir);
+    detail::TargetFolders folders(destination);
     bool allExtracted = true;
+    // Small entries are read here and written by workers; everything else is
+    // extracted here, after the workers are done with what came before it,
+    // so that reports keep the archive's order.
+    detail::ParallelExtraction workers(destination, identity);
+    const auto settle = [this, &workers, &allExtracted](bool all) {
+        for (const detail::PackedOutcome& outcome : workers.finished(all)) {
+            if (outcome.failure)
+                impl_->raise(outcome.failure->text, outcome.failure->code);
+            allExtracted &= outcome.written;
+        }
+    };
+    const auto failed = [this, &settle, &allExtracted](const detail::EntryFailure& failure) {
+        settle(true);
+        impl_->raise(failure.text, failure.code);
+        allExtracted = false;
+    };
     while (status == UNZ_OK) {
         if (!impl_->keepGoing()) {
             unzClose(archive);
             return false;
         }
-        const Extracted outcome =
-            impl_->extractCurrentEntry(archive, path, identity, destination, folders, dir, PreserveDirPath);
-        if (outcome == Extracted::Stopped) {
-            unzClose(archive);
-            return false;
+        detail::EntryInfo entry;
+        if (!detail::ReadEntryInfo(archive, entry)) {
+            failed({"current file in zip can not be read", ZipError::CannotRead});
+        } else if (!entry.name.empty() && !isSeparator(entry.name.back()) && detail::SuitsWorkers(entry)) {
+            detail::PackedEntry packed;
+            std::optional<detail::EntryFailure> failure =
+                detail::TargetOf(entry.name, dir, PreserveDirPath, destination, packed.target);
+            if (!failure)
+                failure = detail::ReadPacked(archive, entry, packed);
+            if (failure)
+                failed(*failure);
+            else
+                workers.add(std::move(packed));
+            settle(false);
+        } else {
+            settle(true);
+            const Extracted outcome = impl_->extractCurrentEntry(archive, entry, path, identity, destination,
+                                                                 folders, dir, PreserveDirPath);
+            if (outcome == Extracted::Stopped) {
+                unzClose(archive);
+                return false;
+            }
+            // Every failed entry was reported; the run still does not pass
+            // for a success when one is missing.
+            allExtracted &= outcome != Extracted::Failed;
         }
-        // Every failed entry was reported; the run still does not pass for a
-        // success when one is missing.
-        allExtracted &= outcome != Extracted::Failed;
         status = unzGoToNextFile(archive);
     }
     unzClose(archive);
+    settle(true);
     // A central directory that breaks off means entries were missed, which
     // must not pass for success.
     if (status != UNZ_END_OF_LIST_OF_FILE)
@@ -783,10 +691,15 @@ bool ZipWorker::UnZipOneFile(const std::string& zipfilename, const std::string& 
             unzClose(archive);
             return impl_->raise(zipfilename + " can not be read", ZipError::CannotRead);
         }
-        const Destination destination(dir);
-        TargetFolders folders(destination);
-        const Extracted outcome =
-            impl_->extractCurrentEntry(archive, path, identity, destination, folders, dir, PreserveDirPath);
+        detail::EntryInfo entry;
+        if (!detail::ReadEntryInfo(archive, entry)) {
+            unzClose(archive);
+            return impl_->raise("current file in zip can not be read", ZipError::CannotRead);
+        }
+        const detail::Destination destination(dir);
+        detail::TargetFolders folders(destination);
+        const Extracted outcome = impl_->extractCurrentEntry(archive, entry, path, identity, destination, folders,
+                                                             dir, PreserveDirPath);
         unzClose(archive);
         return outcome == Extracted::Written;
     }
