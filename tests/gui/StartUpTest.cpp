@@ -8,10 +8,11 @@
 #include "ScriptedUserInterface.h"
 #include "SingleInstance.h"
 #include "StartUp.h"
-#include "frmMain.h"
 #include "TempDir.h"
+#include "WorkerThread.h"
 #include "fraDecryptFile.h"
 #include "fraTools.h"
+#include "frmMain.h"
 #include "frmSplash.h"
 
 #include <QDir>
@@ -21,6 +22,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <atomic>
+#include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -139,6 +143,27 @@ TEST_F(StartUpTest, FilesHandedOverToAnOpenModeJoinItsList)
     startUp.openHandedOver(request({"--decrypt", "/b.vkf"}));
     EXPECT_THAT(decryptionList(), ElementsAre("/a.vkf", "/b.vkf"));
     EXPECT_TRUE(mainUi.messages.empty());
+}
+
+// Files handed over while a run goes on would change the panels under it:
+// they are refused with a message and the panels stay as they were.
+TEST_F(StartUpTest, FilesHandedOverDuringARunAreRefused)
+{
+    ASSERT_TRUE(startUp.run(request({"--encrypt", "/a.txt"})));
+    WorkerThread worker;
+    std::atomic<bool> handedOver{false};
+    QTimer::singleShot(0, [&] {
+        startUp.openHandedOver(request({"--decrypt", "/b.vkf"}));
+        handedOver = true;
+    });
+    worker.run([&] {
+        while (!handedOver)
+            std::this_thread::yield();
+    });
+    EXPECT_EQ(main().menus->checkedMode(), 0);
+    EXPECT_THAT(encryptionList(), ElementsAre("/a.txt"));
+    EXPECT_TRUE(decryptionList().empty());
+    EXPECT_THAT(mainUi.texts(), ElementsAre(HasSubstr("A run is going on")));
 }
 
 TEST_F(StartUpTest, HandedOverStartBringsTheMainWindowForward)
