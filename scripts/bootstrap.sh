@@ -18,7 +18,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${VEILCRAFT_BUILD_DIR:-$root/build}
 
 # Debian packages the build, the tests and the benchmarks need; clang and its
-# runtime for the fuzz targets that CI builds (tests/fuzz).
+# runtime for the fuzz targets that CI builds (tests/fuzz); the icon drawing
+# and the checks of the installation and the Debian package (tests/install).
 packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -26,6 +27,7 @@ packages=(
   libminizip-dev zlib1g-dev libdeflate-dev zip unzip python3
   qt6-base-dev qt6-base-dev-tools libgl-dev
   clang libclang-rt-14-dev
+  librsvg2-bin dpkg-dev file desktop-file-utils appstream lintian man-db groff-base bash-completion zsh
 )
 
 missing=()

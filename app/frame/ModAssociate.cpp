@@ -21,6 +21,23 @@ ProgramFile ProgramFile::running()
     return {executable.parent_path().string(), executable.filename().string()};
 }
 
+std::string ProgramFile::installedDesktopEntry() const
+{
+    return joinPath(folder, VEILCRAFT_DATA_DIR_FROM_PROGRAM "/applications/" VEILCRAFT_APP_ID ".desktop");
+}
+
+std::string ProgramFile::installedMimePackage() const
+{
+    return joinPath(folder, VEILCRAFT_DATA_DIR_FROM_PROGRAM "/mime/packages/" VEILCRAFT_APP_ID ".xml");
+}
+
+bool ProgramFile::installedWithDesktopFiles() const
+{
+    std::error_code error;
+    return !folder.empty() && std::filesystem::is_regular_file(installedDesktopEntry(), error) &&
+           std::filesystem::is_regular_file(installedMimePackage(), error);
+}
+
 namespace ModAssociate {
 
 namespace {
@@ -57,7 +74,8 @@ std::string keyLine(const std::string& key)
 }  // namespace
 
 bool Associate(const ProgramFile& program, const std::string& fileType, const std::string& extension,
-               const std::string& description, const std::string& iconSource, const std::string& extraParameters)
+               const std::string& description, const std::string& iconSource, const std::string& extraParameters,
+               DesktopFiles desktopFiles)
 {
     if (fileType.empty() || program.name.empty())
         return false;
@@ -75,13 +93,16 @@ bool Associate(const ProgramFile& program, const std::string& fileType, const st
         if (!iconSource.empty())
             classesRoot.setValue(fileType + "\\DefaultIcon", {}, iconSource);
     });
+    if (desktopFiles == DesktopFiles::LeaveToInstallation)
+        return registered;
     const bool installed = DesktopAssociation().install(fileType, extension, description, executable, parameters);
     return registered && installed;
 }
 
 bool RegisterVkfFileType(const ProgramFile& program)
 {
-    return Associate(program, "vkffile", ".vkf", "vkffile", joinPath(program.folder, "VeilcraftApp"));
+    return Associate(program, "vkffile", ".vkf", "vkffile", joinPath(program.folder, "VeilcraftApp"), {},
+                     program.installedWithDesktopFiles() ? DesktopFiles::LeaveToInstallation : DesktopFiles::Write);
 }
 
 bool WriteAssociationScript(const std::string& outputPath, const std::string& fileType, const std::string& extension,

@@ -15,6 +15,14 @@ struct ProgramFile {
 
     // The running executable; both parts empty when it cannot be found.
     [[nodiscard]] static ProgramFile running();
+
+    // Where an installation keeps the program's desktop entry and its MIME
+    // package for .vkf files: in the data folder relative to the program's
+    // (share/applications/ and share/mime/packages/).
+    [[nodiscard]] std::string installedDesktopEntry() const;
+    [[nodiscard]] std::string installedMimePackage() const;
+    // True when both are there: the desktop finds the association in them.
+    [[nodiscard]] bool installedWithDesktopFiles() const;
 };
 
 // The shell association of a file type: entries in the registry store's
@@ -33,12 +41,16 @@ namespace ModAssociate {
 // is written only for a non-empty `iconSource`. Nothing at all happens for
 // an empty `fileType` or an unknown program. True when everything was
 // written; start-up ignores the result, as nobody is told about it.
+enum class DesktopFiles { Write, LeaveToInstallation };
 bool Associate(const ProgramFile& program, const std::string& fileType, const std::string& extension,
                const std::string& description, const std::string& iconSource,
-               const std::string& extraParameters = {});
+               const std::string& extraParameters = {}, DesktopFiles desktopFiles = DesktopFiles::Write);
 
 // The call of every start: ".vkf" files of type "vkffile", with the
-// program's folder + "/VeilcraftApp" as the icon source.
+// program's folder + "/VeilcraftApp" as the icon source. An installed
+// program leaves the desktop files to its installation and writes only the
+// registry entries; one run from its build folder writes its own copies
+// under $XDG_DATA_HOME.
 bool RegisterVkfFileType(const ProgramFile& program);
 
 // Writes the association as a "REGEDIT4" registry script (CR LF between

@@ -39,7 +39,11 @@ QString helpTopicPage(int context)
 
 QString helpFilePath()
 {
-    return QCoreApplication::applicationDirPath() + "/help/index.html";
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    const QString beside = programFolder.filePath("help/index.html");
+    if (QFileInfo(beside).isFile())
+        return beside;
+    return QDir::cleanPath(programFolder.filePath(QStringLiteral(VEILCRAFT_HELP_DIR_FROM_PROGRAM "/index.html")));
 }
 
 bool ShowHelpFile(const QString& helpFile, QWidget* owner, int context)

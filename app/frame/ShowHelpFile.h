@@ -32,8 +32,9 @@ enum : int {
 // for Contents and for numbers without a page.
 [[nodiscard]] QString helpTopicPage(int context);
 
-// The user guide's default topic beside the program:
-// <program folder>/help/index.html.
+// The user guide's default topic:
+// <program folder>/help/index.html in the build folder; installed, index.html
+// in the guide's folder of the installation.
 [[nodiscard]] QString helpFilePath();
 
 // Opens the help window owned by `owner` on `helpFile` (reusing the one that

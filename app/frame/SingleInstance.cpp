@@ -3,6 +3,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <memory>
 #include <unistd.h>
 
 namespace veilcraft {
@@ -10,6 +11,8 @@ namespace veilcraft {
 namespace {
 
 constexpr int kTimeoutMs = 1000;
+// Above the system's limit for a whole command line (ARG_MAX, 2 MiB here).
+constexpr qsizetype kMaxMessage = 4 * 1024 * 1024;
 
 }  // namespace
 
@@ -22,13 +25,44 @@ QString SingleInstance::serverName()
     return QString("veilcraft-%1").arg(::getuid());
 }
 
-bool SingleInstance::handOver(const QString& argument)
+QByteArray SingleInstance::encode(const QList<QByteArray>& arguments)
+{
+    QByteArray message = QByteArray::number(arguments.size()) + '\n';
+    for (const QByteArray& argument : arguments)
+        message += argument + '\0';
+    return message;
+}
+
+QList<QByteArray> SingleInstance::decode(const QByteArray& message, bool& complete)
+{
+    complete = false;
+    const qsizetype header = message.indexOf('\n');
+    if (header <= 0)
+        return {};
+    bool number = false;
+    const qsizetype count = message.left(header).toLongLong(&number);
+    if (!number || count < 0 || count > message.size())
+        return {};
+    QList<QByteArray> arguments;
+    qsizetype start = header + 1;
+    while (arguments.size() < count) {
+        const qsizetype end = message.indexOf('\0', start);
+        if (end < 0)
+            return {};
+        arguments << message.mid(start, end - start);
+        start = end + 1;
+    }
+    complete = start == message.size();
+    return complete ? arguments : QList<QByteArray>{};
+}
+
+bool SingleInstance::handOver(const QList<QByteArray>& arguments)
 {
     QLocalSocket socket;
     socket.connectToServer(serverName());
     if (!socket.waitForConnected(kTimeoutMs))
         return false;
-    socket.write(argument.toUtf8() + '\n');
+    socket.write(encode(arguments));
     socket.waitForBytesWritten(kTimeoutMs);
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState)
@@ -48,14 +82,25 @@ bool SingleInstance::listen()
     }
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_->nextPendingConnection()) {
-            // The whole line may have arrived before the connection was taken.
-            const auto readArgument = [this, socket] {
-                if (socket->canReadLine())
-                    emit argumentReceived(QString::fromUtf8(socket->readLine()).chopped(1));
+            // The whole message may have arrived before the connection was
+            // taken; it is taken once, when its last argument is in.
+            auto message = std::make_shared<QByteArray>();
+            const auto readMessage = [this, socket, message] {
+                *message += socket->readAll();
+                if (message->size() > kMaxMessage) {
+                    socket->abort();
+                    return;
+                }
+                bool complete = false;
+                const QList<QByteArray> arguments = decode(*message, complete);
+                if (!complete)
+                    return;
+                socket->disconnectFromServer();
+                emit argumentsReceived(arguments);
             };
-            connect(socket, &QLocalSocket::readyRead, this, readArgument);
+            connect(socket, &QLocalSocket::readyRead, this, readMessage);
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            readArgument();
+            readMessage();
         }
     });
     return true;

@@ -15,7 +15,7 @@ StartUp::StartUp(UserInterface& mainUi, UserInterface& archiveUi, int splashTick
 
 StartUp::~StartUp() = default;
 
-bool StartUp::run(const QString& argument)
+bool StartUp::run(const LaunchRequest& request)
 {
     main_->splashMode = frmMain::kSplashStartUp;
     // No ticks: no splash at all (for measuring the start).
@@ -24,13 +24,14 @@ bool StartUp::run(const QString& argument)
         QObject::connect(&splash, &frmSplash::keyPressed, main_.get(), &QWidget::show);
         splash.exec();
     }
-    if (argument.isEmpty()) {
+    if (request.kind != LaunchRequest::Kind::Archive) {
         main_->setWindowTitle("Veilcraft Software");
         main_->show();
+        openFiles(request);
         return true;
     }
     main_->hide();
-    frmExecute* window = openArchiveWindow(argument);
+    frmExecute* window = openArchiveWindow(request.archive);
     if (window == nullptr)
         return false;
     window->exec();
@@ -48,16 +49,27 @@ frmExecute* StartUp::openArchiveWindow(const QString& path)
     return window;
 }
 
-void StartUp::openHandedOver(const QString& argument)
+void StartUp::openFiles(const LaunchRequest& request)
 {
-    if (argument.isEmpty() || !main_->isVisible()) {
+    if (request.kind == LaunchRequest::Kind::Encrypt)
+        main_->openFiles(frmMain::FilesFor::Encryption, request.files);
+    else if (request.kind == LaunchRequest::Kind::Decrypt)
+        main_->openFiles(frmMain::FilesFor::Decryption, request.files);
+}
+
+void StartUp::openHandedOver(const LaunchRequest& request)
+{
+    const bool archive = request.kind == LaunchRequest::Kind::Archive;
+    if (!archive || !main_->isVisible()) {
         main_->show();
         main_->raise();
         main_->activateWindow();
     }
-    if (argument.isEmpty())
+    if (!archive) {
+        openFiles(request);
         return;
-    if (frmExecute* window = openArchiveWindow(argument))
+    }
+    if (frmExecute* window = openArchiveWindow(request.archive))
         window->show();
 }
 

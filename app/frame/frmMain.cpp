@@ -579,6 +579,27 @@ void frmMain::HandToPanels()
     staPanel2->setText("Double click for encryption");
 }
 
+void frmMain::openFiles(FilesFor mode, const QStringList& files)
+{
+    if (WorkerThread::anyRunning()) {
+        ui_.message("A run is going on. Choose the files again when it has finished.", kApplicationTitle);
+        return;
+    }
+    const bool decryption = mode == FilesFor::Decryption;
+    QWidget* panel = decryption ? static_cast<QWidget*>(decryptPanel) : static_cast<QWidget*>(toolsPanel);
+    const bool open = panelShown_ && menus->checkedMode() == (decryption ? 2 : 0) && panel->isVisibleTo(fraMain);
+    if (!open) {
+        if (decryption)
+            decryptMode();
+        else
+            encryptFileMode();
+    }
+    if (decryption)
+        decryptPanel->addFiles(files);
+    else
+        toolsPanel->addFiles(files);
+}
+
 void frmMain::showAbout()
 {
     splashMode = kSplashAbout;

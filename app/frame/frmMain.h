@@ -78,6 +78,13 @@ public:
     // wizard's list.
     void HandToPanels();
 
+    enum class FilesFor { Encryption, Decryption };
+    // Files named on the command line or by a later start: the panel of that
+    // mode opens and they join its list. A mode that is already open keeps
+    // what its list holds; while a run goes on nothing changes and the user
+    // is told.
+    void openFiles(FilesFor mode, const QStringList& files);
+
     int splashMode = kSplashStartUp;
 
     MainMenus* menus;

@@ -1,5 +1,6 @@
 // VeilcraftApp: the windowed program.
 #include "FrameResources.h"
+#include "LaunchRequest.h"
 #include "QtUserInterface.h"
 #include "SingleInstance.h"
 #include "StartUp.h"
@@ -9,9 +10,10 @@
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QFile>
 #include <QLabel>
-#include <QStringList>
+#include <QList>
 #include <QTimer>
 
 #include <cstdio>
@@ -57,11 +59,14 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("Veilcraft");
     QApplication::setWindowIcon(veilcraft::applicationIcon());
 
-    // The whole argument text, as the shell passed it.
-    const QString argument = QApplication::arguments().mid(1).join(' ');
+    // The arguments in the system's bytes, Qt's own options taken out by
+    // QApplication.
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QByteArray(argv[i]);
 
     veilcraft::SingleInstance instance;
-    if (instance.handOver(argument))
+    if (instance.handOver(veilcraft::absoluteArguments(arguments)))
         return 0;
     instance.listen();
     // What a killed run left in the temporary folder (decrypted archives).
@@ -77,9 +82,11 @@ int main(int argc, char** argv)
     mainUi.setCiphers(&startUp.mainWindow().ciphers().table);
     archiveUi.setCiphers(&startUp.mainWindow().ciphers().table);
     mainUi.setStatusSink([&startUp](const QString& text) { startUp.mainWindow().StatusLabel->setText(text); });
-    QObject::connect(&instance, &veilcraft::SingleInstance::argumentReceived, &startUp,
-                     &veilcraft::StartUp::openHandedOver);
-    if (!startUp.run(argument))
+    QObject::connect(&instance, &veilcraft::SingleInstance::argumentsReceived, &startUp,
+                     [&startUp](const QList<QByteArray>& handedOver) {
+                         startUp.openHandedOver(veilcraft::LaunchRequest::fromArguments(handedOver));
+                     });
+    if (!startUp.run(veilcraft::LaunchRequest::fromArguments(arguments)))
         return veilcraft::StopSignals::requested() ? 1 : 0;
     if (qEnvironmentVariableIsSet("VEILCRAFT_STARTUP_PROBE"))
         probeStartUp();

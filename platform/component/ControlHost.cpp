@@ -73,7 +73,8 @@ std::string libraryBesideProgram(const std::string& fileName)
     if (error)
         return {};
     const std::filesystem::path folder = program.parent_path();
-    for (const std::filesystem::path& candidate : {folder / ".." / "lib" / fileName, folder / fileName}) {
+    for (const std::filesystem::path& candidate : {folder / VEILCRAFT_LIBRARY_DIR_FROM_PROGRAM / fileName,
+                                                   folder / ".." / "lib" / fileName, folder / fileName}) {
         if (std::filesystem::is_regular_file(candidate, error))
             return candidate.lexically_normal().string();
     }

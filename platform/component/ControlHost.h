@@ -39,10 +39,11 @@ private:
     std::string fallbackLibrary_;
 };
 
-// Where a library built or installed with the program lives:
-// "<folder of the program>/../lib/<fileName>" (the build tree and an
-// installation under a prefix), else "<folder of the program>/<fileName>";
-// the first that exists, or "" when neither does.
+// Where a library built or installed with the program lives: the program's
+// own library folder of an installation ("<folder of the program>/../lib/
+// veilcraft/<fileName>" for the usual layout), else "<folder of the
+// program>/../lib/<fileName>" (the build tree), else "<folder of the
+// program>/<fileName>"; the first that exists, or "" when none does.
 [[nodiscard]] std::string libraryBesideProgram(const std::string& fileName);
 
 }  // namespace veilcraft::component

@@ -43,6 +43,25 @@ TEST_F(ModAssociateTest, StartUpRegistersTheVkfTypeWithTheProgram)
     EXPECT_TRUE(fileExists(desktop.desktopEntryPath("vkffile")));
 }
 
+// An installed program finds its desktop entry and MIME package in its
+// installation: it keeps registering the type but writes no copies of its
+// own into the user's data folder.
+TEST_F(ModAssociateTest, InstalledProgramLeavesTheDesktopFilesToItsInstallation)
+{
+    const ProgramFile installed{dir.file("usr/bin"), "VeilcraftApp"};
+    std::filesystem::create_directories(std::filesystem::path(installed.installedDesktopEntry()).parent_path());
+    std::filesystem::create_directories(std::filesystem::path(installed.installedMimePackage()).parent_path());
+    writeFile(installed.installedDesktopEntry(), "[Desktop Entry]\n");
+    EXPECT_TRUE(ModAssociate::RegisterVkfFileType(installed));
+    EXPECT_TRUE(fileExists(dir.file("share")));  // one of the two is not enough
+
+    std::filesystem::remove_all(dir.file("share"));
+    writeFile(installed.installedMimePackage(), "<mime-info/>\n");
+    EXPECT_TRUE(ModAssociate::RegisterVkfFileType(installed));
+    EXPECT_EQ(entry("vkffile\\shell\\open\\command"), installed.folder + "/VeilcraftApp %1");
+    EXPECT_FALSE(fileExists(dir.file("share")));
+}
+
 // A root folder must not give "//", trimmed parameters replace "%1", and
 // without an icon source the registered icon stays as it was.
 TEST_F(ModAssociateTest, CommandFromRootFolderAndParametersKeepsTheIcon)
