@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <memory>
 #include <sys/stat.h>
+#include <utility>
 
 namespace veilcraft::kompak::detail {
 
@@ -23,15 +24,25 @@ bool listFolder(const std::string& folder, Listing& listing)
     std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(openPath.c_str()), ::closedir);
     if (!handle)
         return false;
-    std::vector<std::string> names;
+    // The type the folder gives saves a stat per entry; file systems that
+    // give none (DT_UNKNOWN) are asked.
+    std::vector<std::pair<std::string, unsigned char>> entries;
     while (const dirent* entry = ::readdir(handle.get())) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..")
-            names.push_back(name);
+            entries.emplace_back(name, entry->d_type);
     }
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
+    std::sort(entries.begin(), entries.end());
+    for (const auto& [name, type] : entries) {
         const std::string path = folder + "/" + name;
+        if (type == DT_REG) {
+            listing.files.push_back(path);
+            continue;
+        }
+        if (type == DT_DIR) {
+            listing.folders.push_back(path);
+            continue;
+        }
         struct stat info {};
         if (::lstat(path.c_str(), &info) != 0) {
             listing.files.push_back(path);  // vanished meanwhile: its open fails and is reported

@@ -188,7 +188,6 @@ CompressedFile CompressFile(const std::string& path, int level, const KeepGoing&
     struct stat info {};
     if (in.get() < 0 || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return result;
-    ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     result.statSize = static_cast<std::uint64_t>(info.st_size);
     result.device = info.st_dev;
     result.inode = info.st_ino;
@@ -198,6 +197,8 @@ CompressedFile CompressFile(const std::string& path, int level, const KeepGoing&
     // read that finds the end proves it did not grow meanwhile.
     std::vector<unsigned char> chunk;
     std::size_t buffered = 0;
+    if (result.statSize >= kWholeFileLimit)
+        ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     if (result.statSize < kWholeFileLimit) {
         if (keepGoing && !keepGoing()) {
             result.status = CompressedFile::Status::Stopped;

@@ -5,6 +5,7 @@
 #include <libdeflate.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 
 namespace veilcraft::kompak::detail {
@@ -60,6 +61,20 @@ PackedOutcome Extract(const PackedEntry& entry, TargetFolders& folders, const De
 
 unsigned WorkerCount() { return std::clamp(std::thread::hardware_concurrency(), 1U, 8U); }
 
+// The target's folders, each as a path from the destination, then its file.
+std::vector<std::string> PathsOf(const EntryTarget& target)
+{
+    std::vector<std::string> paths;
+    std::string path;
+    for (const std::string& folder : target.folders) {
+        path += folder;
+        paths.push_back(path);
+        path += '/';
+    }
+    paths.push_back(path + target.fileName);
+    return paths;
+}
+
 }  // namespace
 
 bool SuitsWorkers(const EntryInfo& entry)
@@ -112,8 +127,21 @@ ParallelExtraction::~ParallelExtraction()
         thread.join();
 }
 
+bool ParallelExtraction::clashes(const EntryTarget& target) const
+{
+    const std::vector<std::string> paths = PathsOf(target);
+    for (std::size_t i = 0; i + 1 < paths.size(); ++i)
+        if (files_.count(paths[i]) != 0)
+            return true;
+    return files_.count(paths.back()) != 0 || folders_.count(paths.back()) != 0;
+}
+
 void ParallelExtraction::add(PackedEntry entry)
 {
+    std::vector<std::string> paths = PathsOf(entry.target);
+    files_.insert(std::move(paths.back()));
+    paths.pop_back();
+    folders_.insert(std::make_move_iterator(paths.begin()), std::make_move_iterator(paths.end()));
     std::unique_lock lock(mutex_);
     done_.wait(lock, [this] { return unfinished_ < kMostPendingEntries && pendingBytes_ < kMostPendingBytes; });
     pendingBytes_ += entry.packed.size();
@@ -133,6 +161,10 @@ std::vector<PackedOutcome> ParallelExtraction::finished(bool all)
         outcomes.push_back(std::move(*slots_.front().outcome));
         slots_.pop_front();
         ++firstIndex_;
+    }
+    if (unfinished_ == 0) {
+        files_.clear();
+        folders_.clear();
     }
     return outcomes;
 }

@@ -9,7 +9,9 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace veilcraft::kompak::detail {
@@ -53,6 +55,11 @@ public:
     ParallelExtraction(const ParallelExtraction&) = delete;
     ParallelExtraction& operator=(const ParallelExtraction&) = delete;
 
+    // True when the entry's file, or a folder on its way, is where an entry
+    // handed over and perhaps not yet written goes: two workers would race
+    // for the name, and the later entry must win as it does one by one. The
+    // caller waits for all (finished(true)) before handing it over.
+    [[nodiscard]] bool clashes(const EntryTarget& target) const;
     // Hands an entry over; waits while too much is pending.
     void add(PackedEntry entry);
     // The outcomes of the entries handed over that are finished, in order,
@@ -79,6 +86,9 @@ private:
     std::size_t pendingBytes_ = 0;       // packed bytes not yet written
     bool ending_ = false;
     std::vector<std::thread> threads_;
+    // Since all were last finished (only the walking thread uses these).
+    std::unordered_set<std::string> files_;    // targets handed over
+    std::unordered_set<std::string> folders_;  // and the folders on their way
 };
 
 }  // namespace veilcraft::kompak::detail

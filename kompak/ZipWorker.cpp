@@ -122,6 +122,14 @@ unzFile OpenArchive(const std::string& path, bool& empty, ArchiveIdentity& ident
     return nullptr;
 }
 
+// A directory entry without data (its CRC that of no bytes), which
+// extraction skips.
+bool IsEmptyFolderEntry(const detail::EntryInfo& entry)
+{
+    return !entry.name.empty() && isSeparator(entry.name.back()) && entry.info.compressed_size == 0 &&
+           entry.info.uncompressed_size == 0 && entry.info.crc == 0;
+}
+
 // minizip reads the end record as a damaged entry when there is none.
 int GoToFirstEntry(unzFile archive)
 {
@@ -618,16 +626,22 @@ bool ZipWorker::UnZipAllFiles(const std::string& zipfilename, const std::string&
         detail::EntryInfo entry;
         if (!detail::ReadEntryInfo(archive, entry)) {
             failed({"current file in zip can not be read", ZipError::CannotRead});
+        } else if (IsEmptyFolderEntry(entry)) {
+            // Nothing to write and nothing to check: no reason to wait for
+            // the workers.
         } else if (!entry.name.empty() && !isSeparator(entry.name.back()) && detail::SuitsWorkers(entry)) {
             detail::PackedEntry packed;
             std::optional<detail::EntryFailure> failure =
                 detail::TargetOf(entry.name, dir, PreserveDirPath, destination, packed.target);
             if (!failure)
                 failure = detail::ReadPacked(archive, entry, packed);
-            if (failure)
+            if (failure) {
                 failed(*failure);
-            else
+            } else {
+                if (workers.clashes(packed.target))
+                    settle(true);
                 workers.add(std::move(packed));
+            }
             settle(false);
         } else {
             settle(true);

@@ -12,6 +12,7 @@
 #include <zlib.h>
 
 #include <functional>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -306,6 +307,37 @@ TEST_F(KompakZipWorker, ExtractionPlacesEntriesAsPreserveDirPathSays)
 
     EXPECT_EQ(reports.list, (std::vector<std::pair<std::string, ZipError>>{
                                 {"Could Not Locate docs/missing.txt in " + archive, ZipError::NotFound}}));
+}
+
+// Small entries are written by several threads: entries that land on one
+// name, or on a name and a folder of that name, still end as they would one
+// after the other (the later file wins; a folder where a file is fails).
+TEST_F(KompakZipWorker, EntriesOfOneTargetEndInTheArchivesOrder)
+{
+    std::vector<CraftedEntry> entries;
+    for (int i = 0; i < 200; ++i)
+        for (const char* folder : {"first/", "second/"})
+            entries.push_back({folder + std::to_string(i) + ".txt", folder + std::to_string(i)});
+    const std::string archive = dir.file("in.zip");
+    craftArchive(archive, entries);
+    worker.PreserveDirPath = false;
+    EXPECT_TRUE(worker.UnZipAllFiles(archive, dir.file("flat")));
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(readFile(dir.file("flat/" + std::to_string(i) + ".txt")), "second/" + std::to_string(i));
+
+    entries.clear();
+    std::vector<std::pair<std::string, ZipError>> expected;
+    for (int i = 0; i < 100; ++i) {
+        const std::string name = std::to_string(i) + ".txt";
+        entries.push_back({name, "file " + name});
+        entries.push_back({name + "/inner.txt", "under a file"});
+        expected.emplace_back(dir.file("kept/" + name + "/inner.txt") + " Could Not be Created", ZipError::CannotCreate);
+    }
+    craftArchive(archive, entries);
+    worker.PreserveDirPath = true;
+    EXPECT_FALSE(worker.UnZipAllFiles(archive, dir.file("kept")));
+    EXPECT_EQ(readFile(dir.file("kept/99.txt")), "file 99.txt");
+    EXPECT_EQ(reports.list, expected);
 }
 
 TEST_F(KompakZipWorker, HostileNamesNeverLeaveTheTargetFolder)
