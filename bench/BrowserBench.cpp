@@ -1,5 +1,6 @@
 // The browser's responsiveness goals, measured on this machine:
-//   listing a folder of 10,000 files shows its rows within 300 ms;
+//   listing a folder of 10,000 files shows its rows within 300 ms, one of
+//   100,000 files within 1.5 s;
 //   building the folder tree at start-up takes at most 200 ms.
 // The folder is made in a fresh temporary folder (TMPDIR) with ordinary
 // names, extensions, sizes and dates, and removed afterwards; the tree is built over the
@@ -12,7 +13,7 @@
 #include "FolderTree.h"
 #include "ListedFile.h"
 #include "ListView.h"
-#include "UserInterface.h"
+#include "SilentUserInterface.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -25,28 +26,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
-
-namespace {
-
-// The benchmark asks nothing: every question is answered Cancel.
-class SilentUserInterface final : public veilcraft::UserInterface {
-public:
-    Answer message(const std::string& text, const std::string&, Buttons, Icon) override
-    {
-        std::cerr << "message: " << text << '\n';
-        return Answer::Cancel;
-    }
-    std::optional<std::string> askPassword() override { return std::nullopt; }
-    std::string browseForFolder(const std::string&, const std::string&) override { return {}; }
-    std::string askSaveFile(const std::string&, const std::string&) override { return {}; }
-    void processEvents() override {}
-    void setBusy(bool) override {}
-    void progress(int, const std::string&) override {}
-    bool cancelRequested() override { return false; }
-    void showStatus(const std::string&) override {}
-};
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -99,9 +78,10 @@ int main(int argc, char** argv)
     folders.BuildFolderTree();
     const qint64 treeMs = clock.elapsed();
 
-    std::printf("listing %d files: %lld ms, %d rows (goal < 300 ms)\n", count, static_cast<long long>(listingMs),
-                listed);
+    const qint64 goalMs = count > 10000 ? 1500 : 300;
+    std::printf("listing %d files: %lld ms, %d rows (goal < %lld ms)\n", count, static_cast<long long>(listingMs),
+                listed, static_cast<long long>(goalMs));
     std::printf("building the folder tree: %lld ms, %d drives (goal <= 200 ms)\n", static_cast<long long>(treeMs),
                 static_cast<int>(fileSys.Drives().size()));
-    return listingMs < 300 && treeMs <= 200 ? 0 : 1;
+    return listingMs < goalMs && treeMs <= 200 ? 0 : 1;
 }

@@ -12,6 +12,7 @@
 #include "ExtractionFolders.h"
 #include "ParallelExtraction.h"
 #include "ExtractedFile.h"
+#include "Zip64End.h"
 #include "ZipPaths.h"
 
 #include <unzip.h>
@@ -197,6 +198,7 @@ struct ZipWorker::Impl {
     // The per-entry record: zero at all times, which gives every entry the
     // DOS stamp 0x00200000.
     zip_fileinfo entryInfo{};
+    std::uint64_t entriesWritten = 0;
     std::vector<char> buffer;
 
     bool raise(const std::string& text, ZipError code) const { return report ? report(text, code) : false; }
@@ -238,7 +240,10 @@ void ZipWorker::Impl::forgetTemporary()
 // target's name is left as it was.
 bool ZipWorker::Impl::closeArchive(bool reportFailure)
 {
-    const bool closed = zipClose(archive, nullptr) == ZIP_OK;
+    // More entries than the end record can count need the zip64 records
+    // the zip library leaves out below 4 GiB.
+    const bool closed = zipClose(archive, nullptr) == ZIP_OK &&
+                        (entriesWritten < 0xFFFF || detail::WriteZip64End(temporaryFd, entriesWritten));
     const bool failedBefore = archiveFailed;
     archive = nullptr;
     archiveFailed = false;
@@ -307,7 +312,7 @@ bool ZipWorker::NewZipFile(const std::string& zipfilename, std::int16_t overwrit
     if (fileName.empty())
         return impl_->raise(zipfilename + " can not be created", ZipError::CannotCreate);
     tempnames::removeLeftovers(folder);
-    tempnames::Created temporary = tempnames::create(folder, "." + fileName, ".tmp");
+    tempnames::Created temporary = tempnames::create(folder, "." + fileName, ".tmp", O_RDWR);
     if (temporary.fd < 0)
         return impl_->raise(zipfilename + " can not be created", ZipError::CannotCreate);
     impl_->temporaryFd = temporary.fd;
@@ -328,6 +333,7 @@ bool ZipWorker::NewZipFile(const std::string& zipfilename, std::int16_t overwrit
     impl_->archiveDevice = info.st_dev;
     impl_->archiveInode = info.st_ino;
     impl_->entryInfo = zip_fileinfo{};
+    impl_->entriesWritten = 0;
     return true;
 }
 
@@ -376,6 +382,7 @@ bool ZipWorker::Impl::addCompressedFile(const std::string& source, const std::st
         archiveFailed = true;
         return raise(archiveName + " can not be created", ZipError::CannotCreate);
     }
+    ++entriesWritten;
     return true;
 }
 

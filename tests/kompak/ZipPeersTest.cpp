@@ -3,12 +3,14 @@
 // (scripts/bootstrap.sh installs them).
 #include "TempDir.h"
 #include "ZipTestSupport.h"
+#include "Zip64End.h"
 #include "ZipWorker.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -91,6 +93,33 @@ print('ok')
     EXPECT_EQ(runShell("python3 " + quote(dir.file("check.py")) + " " + quote(archive) + " " + quote(dir.path()), output),
               0)
         << output;
+}
+
+// The zip64 end records an archive of more than 65,534 entries gets, here
+// put on a small one: peers and we still read every entry.
+TEST_F(KompakZipPeers, Zip64EndRecordsAreReadByPeersAndUs)
+{
+    const std::string archive = dir.file("ours.zip");
+    worker.PreserveDirPath = true;
+    ASSERT_TRUE(worker.NewZipFile(archive, 1));
+    ASSERT_TRUE(worker.ZipEntireDirectory(dir.file("tree"), 1, 1));
+    ASSERT_TRUE(worker.ZipClose());
+    const int fd = ::open(archive.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(detail::WriteZip64End(fd, 4));
+    EXPECT_TRUE(detail::WriteZip64End(fd, 4));  // once only
+    ::close(fd);
+
+    std::string output;
+    EXPECT_EQ(runShell("unzip -t " + quote(archive), output), 0) << output;
+    EXPECT_EQ(runShell("python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+                       "assert z.testzip() is None and len(z.infolist()) == 4' " + quote(archive), output),
+              0)
+        << output;
+    ASSERT_TRUE(worker.GetZipFileInfo(archive));
+    const std::string names = worker.LongFileNameArray();
+    EXPECT_EQ(std::count(names.begin(), names.end(), '|'), 3);
+    expectExtractsToTree(archive, "tree/");
 }
 
 TEST_F(KompakZipPeers, WeReadPeerArchives)
