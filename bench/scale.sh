@@ -45,11 +45,14 @@ EOF
 declare -A secs mib
 median() { tr ' ' '\n' <<< "$1" | grep . | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 measure() {
-    local name=$1 i list="" peak=0 kib seconds reported
+    local name=$1 i list="" peak=0 kib seconds reported status
     shift
     for ((i = 1; i <= BENCH_REPEAT; i++)); do
-        /usr/bin/time -f '%e %M' -o "$scratch/time" "$@" > "$scratch/log" 2>&1 ||
-            { echo "error: $name failed:" >&2; sed 's/^/    /' "$scratch/log" >&2; exit 1; }
+        # The benchmark programs end with 1 when they miss their own goal;
+        # the goals are judged here.
+        status=0
+        /usr/bin/time -f '%e %M' -o "$scratch/time" "$@" > "$scratch/log" 2>&1 || status=$?
+        ((status <= 1)) || { echo "error: $name failed:" >&2; sed 's/^/    /' "$scratch/log" >&2; exit 1; }
         read -r seconds kib < <(tail -n 1 "$scratch/time")
         reported=$(grep -o -m 1 '[0-9]* ms' "$scratch/log" | cut -d' ' -f1 || true)
         [[ -n $reported ]] && seconds=$(awk -v m="$reported" 'BEGIN { printf "%.3f", m / 1000 }')
@@ -64,7 +67,9 @@ measure() {
 measure "encrypt-folder" sh -c "rm -f '$scratch/all.vkf' && '$veilcraft' encrypt-folder '$scratch/tree' --output '$scratch/all.vkf'"
 measure "veilcraft list" "$veilcraft" list "$scratch/all.vkf"
 measure "archive window" "$window_bench" "$scratch/all.vkf" 1000000
-measure "extract" sh -c "rm -rf '$out_dir/x' && '$veilcraft' extract '$scratch/all.vkf' --dest '$out_dir/x'"
+# Each extraction into a folder of its own: removing 100,000 files just
+# before creating as many makes ext4 search past the freed inodes.
+measure "extract" sh -c "'$veilcraft' extract '$scratch/all.vkf' --dest \"\$(mktemp -d '$out_dir/x.XXXXXX')\""
 measure "browser listing" "$browser_bench" "$BENCH_FILES"
 listed=$(grep -c $'\t' < <("$veilcraft" list "$scratch/all.vkf"))
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times `veilcraft shred --passes 3 --yes` on one file against three passes of
 # `dd if=/dev/zero conv=notrunc,fsync` over the same file, and checks the
-# shredder's speed (at most 1.1x dd) and peak memory (under 64 MiB).
+# shredder's speed (at most 1.0x dd) and peak memory (under 64 MiB).
 #
 # Environment:
 #   BUILD_DIR     build folder holding bin/veilcraft (default: build in the repository)
@@ -89,11 +89,11 @@ for run in $(seq "$BENCH_REPEAT"); do
 done
 
 ratio=$(echo "$best_shred / $best_dd" | bc -l)
-printf 'best of %d: veilcraft shred %.2fs, 3 x dd %.2fs, ratio %.3f (goal <= 1.1)\n' \
+printf 'best of %d: veilcraft shred %.2fs, 3 x dd %.2fs, ratio %.3f (goal <= 1.0)\n' \
     "$BENCH_REPEAT" "$best_shred" "$best_dd" "$ratio"
 printf 'peak memory: veilcraft shred %d KiB, dd %d KiB (goal < 65536 KiB)\n' "$peak_shred" "$peak_dd"
 
 status=0
-if (($(echo "$ratio <= 1.1" | bc -l))); then echo "PASS speed"; else echo "FAIL speed"; status=1; fi
+if (($(echo "$ratio <= 1.0" | bc -l))); then echo "PASS speed"; else echo "FAIL speed"; status=1; fi
 if ((peak_shred < 65536)); then echo "PASS memory"; else echo "FAIL memory"; status=1; fi
 exit $status

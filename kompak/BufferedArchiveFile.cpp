@@ -44,17 +44,32 @@ BufferedArchiveFile::~BufferedArchiveFile() { close(); }
 
 BufferedArchiveFile::Block* BufferedArchiveFile::cached()
 {
-    for (Block& block : blocks_)
+    for (std::size_t i = 0; i < 2; ++i) {
+        Block& block = blocks_[i];
         if (position_ >= block.start && position_ < block.start + block.length) {
             block.lastUse = ++uses_;
+            current_ = i;
             return &block;
         }
+    }
     return nullptr;
 }
 
 std::size_t BufferedArchiveFile::read(void* data, std::size_t size)
 {
     auto* out = static_cast<unsigned char*>(data);
+    // The zip library reads its records a few bytes at a time: those come
+    // straight from the block read from last.
+    const Block& last = blocks_[current_];
+    if (position_ >= last.start && position_ + size <= last.start + last.length) {
+        const unsigned char* from = last.bytes.data() + (position_ - last.start);
+        if (size == 1)
+            *out = *from;
+        else
+            std::memcpy(out, from, size);
+        position_ += size;
+        return size;
+    }
     std::size_t done = 0;
     if (mode_ == Mode::Write && !flush())
         return 0;
@@ -88,6 +103,8 @@ std::size_t BufferedArchiveFile::read(void* data, std::size_t size)
         } else {
             block.start = position_;
             block.length = static_cast<std::size_t>(got);
+            block.lastUse = ++uses_;
+            current_ = static_cast<std::size_t>(&block - blocks_);
         }
     }
     return done;

@@ -54,6 +54,7 @@ private:
     std::uint64_t bufferStart_ = 0;      // file offset of buffer_[0]
     std::size_t length_ = 0;             // gathered bytes
     Block blocks_[2];                    // reading
+    std::size_t current_ = 0;            // the block read from last
     std::uint64_t uses_ = 0;
     std::uint64_t position_ = 0;
     std::uint64_t fileEnd_ = 0;      // size at open, or the furthest write

@@ -3,6 +3,7 @@
 #include "BrowserKinds.h"
 #include "Drive.h"
 #include "File.h"
+#include "FileSysItem.h"
 #include "FormatByPattern.h"
 #include "KeyboardAccess.h"
 #include "ListedFile.h"
@@ -51,6 +52,27 @@ public:
 private:
     QString name_;
     mode_t mode_;
+    mutable QString text_;
+};
+
+// The date column's cell, likewise: making a local date costs a time zone
+// lookup, which a listing of 100,000 files cannot afford for rows never
+// shown.
+class DateItem : public QStandardItem {
+public:
+    explicit DateItem(const timespec& modified) : modified_(modified) {}
+
+    [[nodiscard]] QVariant data(int role) const override
+    {
+        if (role != Qt::DisplayRole && role != Qt::EditRole)
+            return QStandardItem::data(role);
+        if (text_.isNull())
+            text_ = DefaultDateText(fromTimespec(modified_));
+        return text_;
+    }
+
+private:
+    timespec modified_;
     mutable QString text_;
 };
 
@@ -275,14 +297,13 @@ void FileList::ListFileRows(const std::vector<ListedFile>& files, bool decryptMo
     for (const ListedFile& file : files) {
         const QString name = file.Name();
         const bool listed = decryptMode ? isEncryptedName(name)
-                                        : !isEncryptedName(name) && !file.isShortcut() &&
-                                              file.Attributes() != File::Hidden;
+                                        : !isEncryptedName(name) && !file.isShortcut() && !file.isOnlyHidden();
         if (!listed)
             continue;
         rows << makeRow(file.Path(), name, icon, static_cast<int>(ItemKind::File),
                         {new QStandardItem(FormatByPattern(file.Size() / kKiB, "########.##") + "K"),
                          new TypeItem(name, file.mode()),
-                         new QStandardItem(DefaultDateText(file.DateLastModified()))});
+                         new DateItem(file.modified())});
     }
     lvwFile->model()->appendRows(rows);
 }

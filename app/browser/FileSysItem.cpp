@@ -105,6 +105,14 @@ int attributeBits(const QByteArray& path, mode_t mode, const std::string& dosPat
     return bits;
 }
 
+bool onlyHidden(const QByteArray& path, mode_t mode, const std::string& dosPath)
+{
+    const DosAttributes word = readDosAttributes(dosPath);
+    const bool hidden = lastComponent(path).startsWith('.') ||
+                        (word.form == DosAttributes::Form::Text && (word.bits & DosAttributes::kHidden) != 0);
+    return hidden && attributeBits(path, mode, dosPath) == FileSysItem::Hidden;
+}
+
 int FileSysItem::Attributes() const
 {
     return attributeBits(path_, status().st_mode, dosPath());

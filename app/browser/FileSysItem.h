@@ -66,5 +66,8 @@ private:
 // The attribute bits of the item at `path` whose status has `mode`, its DOS
 // attribute word read at `dosPath` (see FileSysItem for the rules).
 [[nodiscard]] int attributeBits(const QByteArray& path, mode_t mode, const std::string& dosPath);
+// attributeBits(...) == FileSysItem::Hidden, without the write check for the
+// many items that are not hidden at all.
+[[nodiscard]] bool onlyHidden(const QByteArray& path, mode_t mode, const std::string& dosPath);
 
 } // namespace veilcraft

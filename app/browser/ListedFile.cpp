@@ -37,6 +37,11 @@ int ListedFile::Attributes() const
     return attributeBits(path_, mode_, path_.toStdString());
 }
 
+bool ListedFile::isOnlyHidden() const
+{
+    return onlyHidden(path_, mode_, path_.toStdString());
+}
+
 std::vector<ListedFile> listFiles(const Folder& folder)
 {
     std::vector<ListedFile> files;

@@ -23,10 +23,13 @@ public:
     [[nodiscard]] QString Name() const;
     [[nodiscard]] double Size() const { return static_cast<double>(size_); }
     [[nodiscard]] QDateTime DateLastModified() const;
+    [[nodiscard]] const timespec& modified() const { return modified_; }
     [[nodiscard]] mode_t mode() const { return mode_; }
     [[nodiscard]] bool isShortcut() const;
     // The permission and the DOS attribute word are read now.
     [[nodiscard]] int Attributes() const;
+    // Attributes() == Hidden, at less cost.
+    [[nodiscard]] bool isOnlyHidden() const;
     [[nodiscard]] const QByteArray& nativePath() const { return path_; }
 
 private:
