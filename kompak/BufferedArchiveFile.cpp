@@ -1,5 +1,7 @@
 #include "BufferedArchiveFile.h"
 
+#include "WriteAll.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -123,16 +125,9 @@ std::size_t BufferedArchiveFile::write(const void* data, std::size_t size)
             return 0;
         bufferStart_ = position_;
         if (size >= buffer_.size()) {
-            const auto* in = static_cast<const unsigned char*>(data);
-            for (std::size_t done = 0; done < size;) {
-                const ssize_t put = ::pwrite(fd_, in + done, size - done, static_cast<off_t>(position_ + done));
-                if (put < 0 && errno == EINTR)
-                    continue;
-                if (put <= 0) {
-                    failed_ = true;
-                    return done;
-                }
-                done += static_cast<std::size_t>(put);
+            if (!pwriteAll(fd_, data, size, static_cast<off_t>(position_))) {
+                failed_ = true;
+                return 0;
             }
             position_ += size;
             bufferStart_ = position_;
@@ -173,17 +168,8 @@ bool BufferedArchiveFile::flush()
 {
     if (mode_ != Mode::Write || length_ == 0)
         return !failed_;
-    for (std::size_t done = 0; done < length_;) {
-        const ssize_t put =
-            ::pwrite(fd_, buffer_.data() + done, length_ - done, static_cast<off_t>(bufferStart_ + done));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            failed_ = true;
-            break;
-        }
-        done += static_cast<std::size_t>(put);
-    }
+    if (!pwriteAll(fd_, buffer_.data(), length_, static_cast<off_t>(bufferStart_)))
+        failed_ = true;
     fileEnd_ = std::max(fileEnd_, bufferStart_ + length_);
     length_ = 0;
     bufferStart_ = position_;

@@ -1,6 +1,7 @@
 #include "EntryCompressor.h"
 
 #include "ChunkedDeflater.h"
+#include "WriteAll.h"
 
 #include <libdeflate.h>
 #include <zlib.h>
@@ -39,20 +40,6 @@ ssize_t ReadSource(int fd, void* buffer, std::size_t size)
 {
     const ReadFunction read = readFunction.load(std::memory_order_relaxed);
     return read != nullptr ? read(fd, buffer, size) : ::read(fd, buffer, size);
-}
-
-bool WriteAll(int fd, const unsigned char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t put = ::write(fd, data, size);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        data += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return true;
 }
 
 // An unnamed file in the temporary folder that vanishes when closed.
@@ -238,7 +225,7 @@ CompressedFile CompressFile(const std::string& path, int level, const KeepGoing&
                 return false;
             result.spill = std::make_unique<FileDescriptor>(fd);
         }
-        return WriteAll(result.spill->get(), data, size);
+        return writeAll(result.spill->get(), data, size);
     };
 
     // A file that grew past its whole-file buffer streams on from what was

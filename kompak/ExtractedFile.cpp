@@ -1,6 +1,7 @@
 #include "ExtractedFile.h"
 
 #include "TemporaryNames.h"
+#include "WriteAll.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -50,17 +51,7 @@ ExtractedFile::~ExtractedFile()
 
 bool ExtractedFile::write(const char* data, std::size_t size)
 {
-    while (size > 0) {
-        const ssize_t written = ::write(fd_, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return writeAll(fd_, data, size);
 }
 
 bool ExtractedFile::commit()

@@ -1,5 +1,8 @@
 #include "Zip64End.h"
 
+#include "WriteAll.h"
+
+#include <algorithm>
 #include <array>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,19 +25,6 @@ void Put(unsigned char*& p, std::uint64_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
         *p++ = static_cast<unsigned char>(value >> (8 * i));
-}
-
-bool WriteAll(int fd, const unsigned char* data, std::size_t size, off_t at)
-{
-    while (size > 0) {
-        const ssize_t put = ::pwrite(fd, data, size, at);
-        if (put <= 0)
-            return false;
-        data += put;
-        size -= static_cast<std::size_t>(put);
-        at += put;
-    }
-    return true;
 }
 
 }  // namespace
@@ -77,7 +67,7 @@ bool WriteZip64End(int fd, std::uint64_t entries)
     Put(p, 1, 4);                               // disks in all
     std::copy(end, end + kEndSize, p);          // the end record as it was
     p[8] = p[9] = p[10] = p[11] = 0xFF;         // both counts: see the zip64 record
-    return WriteAll(fd, records.data(), records.size(), endAt);
+    return pwriteAll(fd, records.data(), records.size(), endAt);
 }
 
 }  // namespace veilcraft::kompak::detail

@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "DosAttributes.h"
 #include "PathText.h"
+#include "WriteAll.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -51,22 +52,6 @@ void clearDosAttributes(const std::string& path)
     word.bits = kept;
     // Best effort, like every attribute step: the file is destroyed next.
     (void)writeDosAttributes(path, word);
-}
-
-bool writeAll(int fd, const char* data, std::size_t size, off_t offset)
-{
-    while (size > 0) {
-        const ssize_t written = ::pwrite(fd, data, size, offset);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-        offset += written;
-    }
-    return true;
 }
 
 bool folderAllowsDeletion(const std::string& path)
@@ -129,7 +114,7 @@ bool overwriteWithZeros(const std::string& path, int passes, const OverwriteProg
                 return false;
             }
             const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kShredChunk, length - written));
-            if (!writeAll(file.fd, zeros.data(), size, static_cast<off_t>(written)))
+            if (!pwriteAll(file.fd, zeros.data(), size, static_cast<off_t>(written)))
                 fail("cannot be overwritten");
             written += size;
         }
