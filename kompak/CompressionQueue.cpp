@@ -4,18 +4,11 @@
 
 namespace veilcraft::kompak::detail {
 
-namespace {
-
-unsigned WorkerCount() { return std::clamp(std::thread::hardware_concurrency(), 1U, 8U); }
-
-}  // namespace
-
 CompressionQueue::CompressionQueue(std::vector<std::string> paths, int level, KeepGoing keepGoing)
-    : paths_(std::move(paths)), level_(level), keepGoing_(std::move(keepGoing)), ahead_(4 * WorkerCount())
+    : paths_(std::move(paths)), level_(level), keepGoing_(std::move(keepGoing)),
+      ahead_(4 * WorkerThreads::defaultCount()),
+      threads_(std::min(WorkerThreads::defaultCount(), paths_.size()), [this] { work(); })
 {
-    const std::size_t workers = std::min<std::size_t>(WorkerCount(), paths_.size());
-    for (std::size_t i = 0; i < workers; ++i)
-        threads_.emplace_back([this] { work(); });
 }
 
 CompressionQueue::~CompressionQueue()
@@ -25,8 +18,6 @@ CompressionQueue::~CompressionQueue()
         ending_ = true;
     }
     room_.notify_all();
-    for (std::thread& thread : threads_)
-        thread.join();
 }
 
 CompressedFile CompressionQueue::next()

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "EntryCompressor.h"
+#include "WorkerThreads.h"
 
 #include <condition_variable>
 #include <cstddef>
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace veilcraft::kompak::detail {
@@ -41,7 +41,7 @@ private:
     std::size_t started_ = 0;
     std::size_t taken_ = 0;
     bool ending_ = false;
-    std::vector<std::thread> threads_;
+    WorkerThreads threads_;  // last: joined before the rest goes
 };
 
 }  // namespace veilcraft::kompak::detail

@@ -59,8 +59,6 @@ PackedOutcome Extract(const PackedEntry& entry, TargetFolders& folders, const De
     return {true, std::nullopt};
 }
 
-unsigned WorkerCount() { return std::clamp(std::thread::hardware_concurrency(), 1U, 8U); }
-
 // The target's folders, each as a path from the destination, then its file.
 std::vector<std::string> PathsOf(const EntryTarget& target)
 {
@@ -110,10 +108,8 @@ std::optional<EntryFailure> ReadPacked(unzFile archive, const EntryInfo& info, P
 }
 
 ParallelExtraction::ParallelExtraction(const Destination& destination, const ArchiveIdentity& archive)
-    : destination_(destination), archive_(archive)
+    : destination_(destination), archive_(archive), threads_(WorkerThreads::defaultCount(), [this] { work(); })
 {
-    for (unsigned i = 0; i < WorkerCount(); ++i)
-        threads_.emplace_back([this] { work(); });
 }
 
 ParallelExtraction::~ParallelExtraction()
@@ -123,8 +119,6 @@ ParallelExtraction::~ParallelExtraction()
         ending_ = true;
     }
     available_.notify_all();
-    for (std::thread& thread : threads_)
-        thread.join();
 }
 
 bool ParallelExtraction::clashes(const EntryTarget& target) const

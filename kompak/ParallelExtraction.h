@@ -2,6 +2,7 @@
 
 #include "EntryReader.h"
 #include "EntryTarget.h"
+#include "WorkerThreads.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -10,7 +11,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -85,10 +85,10 @@ private:
     std::size_t unfinished_ = 0;
     std::size_t pendingBytes_ = 0;       // packed bytes not yet written
     bool ending_ = false;
-    std::vector<std::thread> threads_;
     // Since all were last finished (only the walking thread uses these).
     std::unordered_set<std::string> files_;    // targets handed over
     std::unordered_set<std::string> folders_;  // and the folders on their way
+    WorkerThreads threads_;                    // last: joined before the rest goes
 };
 
 }  // namespace veilcraft::kompak::detail
