@@ -50,6 +50,10 @@ CKompakCtrl::CKompakCtrl()
                  [this] {
                      component::IControlSite* site = workSite_.load();
                      return site == nullptr || site->ContinueWork();
+                 },
+                 [this](std::uint64_t filesDone, const std::string& name) {
+                     if (component::IControlSite* site = workSite_.load())
+                         site->WorkProgress(filesDone, name);
                  })
 {
     describeInterface();

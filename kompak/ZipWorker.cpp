@@ -179,10 +179,14 @@ void SyncFolder(const std::string& folder)
 enum class Extracted { Written, Skipped, Failed, Stopped };
 
 struct ZipWorker::Impl {
-    Impl(const Reporter& reporter, ContinueCheck check) : report(reporter), continueCheck(std::move(check)) {}
+    Impl(const Reporter& reporter, ContinueCheck check, ProgressReport progress)
+        : report(reporter), continueCheck(std::move(check)), progressReport(std::move(progress))
+    {
+    }
 
     const Reporter& report;
     const ContinueCheck continueCheck;
+    const ProgressReport progressReport;
     zipFile archive = nullptr;
     std::string archiveName;  // as the caller gave it, for messages
     std::string targetPath;   // where the archive goes when it is closed
@@ -203,6 +207,11 @@ struct ZipWorker::Impl {
 
     bool raise(const std::string& text, ZipError code) const { return report ? report(text, code) : false; }
     [[nodiscard]] bool keepGoing() const { return !continueCheck || continueCheck(); }
+    void progressed(std::uint64_t filesDone, const std::string& name) const
+    {
+        if (progressReport)
+            progressReport(filesDone, name);
+    }
 
     char* chunkBuffer()
     {
@@ -275,9 +284,10 @@ void ZipWorker::Impl::discardArchive()
     forgetTemporary();
 }
 
-ZipWorker::ZipWorker(Reporter reporter, ContinueCheck continueCheck) : report_(std::move(reporter))
+ZipWorker::ZipWorker(Reporter reporter, ContinueCheck continueCheck, ProgressReport progress)
+    : report_(std::move(reporter))
 {
-    impl_ = std::make_unique<Impl>(report_, std::move(continueCheck));
+    impl_ = std::make_unique<Impl>(report_, std::move(continueCheck), std::move(progress));
 }
 
 ZipWorker::~ZipWorker()
@@ -625,13 +635,15 @@ bool ZipWorker::UnZipAllFiles(const std::string& zipfilename, const std::string&
         impl_->raise(failure.text, failure.code);
         allExtracted = false;
     };
+    std::uint64_t filesHandled = 0;
     while (status == UNZ_OK) {
         if (!impl_->keepGoing()) {
             unzClose(archive);
             return false;
         }
         detail::EntryInfo entry;
-        if (!detail::ReadEntryInfo(archive, entry)) {
+        const bool readable = detail::ReadEntryInfo(archive, entry);
+        if (!readable) {
             failed({"current file in zip can not be read", ZipError::CannotRead});
         } else if (IsEmptyFolderEntry(entry)) {
             // Nothing to write and nothing to check: no reason to wait for
@@ -662,6 +674,9 @@ bool ZipWorker::UnZipAllFiles(const std::string& zipfilename, const std::string&
             // for a success when one is missing.
             allExtracted &= outcome != Extracted::Failed;
         }
+        // Counted as the listing counts: every entry but directory entries.
+        if (readable && (entry.name.empty() || entry.name.back() != '/'))
+            impl_->progressed(++filesHandled, entry.name);
         status = unzGoToNextFile(archive);
     }
     unzClose(archive);

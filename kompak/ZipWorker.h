@@ -36,12 +36,17 @@ enum class ZipError : int {
 // between chunks of one, from whichever thread does the work. When it says
 // stop, the operation returns false at once without a report; a stopped
 // archive being written is doomed, and ZipClose removes it.
+//
+// The progress report (optional) is told after each file entry
+// UnZipAllFiles handled -- extracted, refused or handed to its workers --
+// with the count so far and the entry's stored name, on the calling thread.
 class ZipWorker {
 public:
     using Reporter = std::function<bool(const std::string& text, ZipError code)>;
     using ContinueCheck = std::function<bool()>;
+    using ProgressReport = std::function<void(std::uint64_t filesDone, const std::string& name)>;
 
-    explicit ZipWorker(Reporter reporter, ContinueCheck continueCheck = {});
+    explicit ZipWorker(Reporter reporter, ContinueCheck continueCheck = {}, ProgressReport progress = {});
     ~ZipWorker();
     ZipWorker(const ZipWorker&) = delete;
     ZipWorker& operator=(const ZipWorker&) = delete;

@@ -165,7 +165,9 @@ std::string DecryptionRun::unpackArchive(const std::string& path, const vkf::Con
         landing = entriesLandingOn(control.listedEntries(), base, true, {containerInfo.st_dev, containerInfo.st_ino});
     bool extracted = true;
     if (landing.empty()) {
+        control.showProgressOf(control.listedEntries().size());
         extracted = control.UnZipAllFiles(temporary.path(), base);
+        control.showProgressOf(0);
     } else {
         for (const std::string& entry : control.listedEntries())
             if (std::find(landing.begin(), landing.end(), entry) == landing.end())

@@ -231,7 +231,9 @@ RunReport EncryptedArchive::extractAll(const std::string& destinationText, bool 
     ui_.setBusy(true);
     control.setPreserveDirPath(keepDirs);
     control.clearErrors();
+    control.showProgressOf(rows_.size());
     control.UnZipAllFiles(temporaryZip(), *folder);
+    control.showProgressOf(0);
     return finishExtraction(control, *folder, static_cast<int>(rows_.size()), {});
 }
 

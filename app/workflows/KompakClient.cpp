@@ -7,6 +7,7 @@
 #include "KompakIds.h"
 #include "QueuedControlSite.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -24,6 +25,21 @@ struct KompakClient::Impl {
           })
     {
         site.setContinueCheck([this, &owner] { return !stopAsked(owner.ui_); });
+        site.setProgressReport(
+            [&owner](std::uint64_t filesDone, const std::string& name) { owner.reportProgress(filesDone, name); });
+    }
+
+    // Like the stop check, progress reaches the user's interface only from
+    // the calling thread and at most every 50 ms, the last file excepted.
+    bool progressDue(std::uint64_t filesDone, std::uint64_t total)
+    {
+        if (std::this_thread::get_id() != caller)
+            return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (filesDone < total && now - lastProgress < std::chrono::milliseconds(50))
+            return false;
+        lastProgress = now;
+        return true;
     }
 
     // The control asks often, from its own threads too. The user's interface
@@ -54,6 +70,7 @@ struct KompakClient::Impl {
     {
         stopped = false;
         lastCheck = {};
+        lastProgress = {};
         const Variant result = control.call(id, arguments);
         // Notifications the control posted to the host thread show now.
         site.runPending();
@@ -80,6 +97,7 @@ struct KompakClient::Impl {
     const std::thread::id caller = std::this_thread::get_id();
     std::mutex checking;
     std::chrono::steady_clock::time_point lastCheck{};
+    std::chrono::steady_clock::time_point lastProgress{};
 };
 
 KompakClient::KompakClient(UserInterface& ui) : ui_(ui), impl_(std::make_unique<Impl>(*this))
@@ -123,6 +141,13 @@ void KompakClient::recordError(const std::string& description, const std::string
     if (showErrors_)
         ui_.message(description, source.empty() ? kApplicationTitle : source, UserInterface::Buttons::Ok,
                     UserInterface::Icon::Critical);
+}
+
+void KompakClient::reportProgress(std::uint64_t filesDone, const std::string& name)
+{
+    if (progressTotal_ == 0 || !impl_->progressDue(filesDone, progressTotal_))
+        return;
+    ui_.progress(static_cast<int>(100 * std::min(filesDone, progressTotal_) / progressTotal_), name);
 }
 
 void KompakClient::clearErrors()

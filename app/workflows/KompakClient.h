@@ -44,6 +44,10 @@ public:
     bool UnZipAllFiles(const std::string& zipFile, const std::string& toFolder);
     bool UnZipOneFile(const std::string& zipFile, const std::string& entry, const std::string& toFolder);
 
+    // UnZipAllFiles shows its progress as a share of `files` (the listing's
+    // count) with the name of the entry in hand; 0 shows none.
+    void showProgressOf(std::uint64_t files) { progressTotal_ = files; }
+
     // The listing of the last GetZipFileInfo ("|"-separated when
     // multipleFiles() is 2).
     [[nodiscard]] std::string longFileNames();
@@ -72,10 +76,12 @@ public:
 private:
     struct Impl;
     void recordError(const std::string& description, const std::string& source);
+    void reportProgress(std::uint64_t filesDone, const std::string& name);
 
     UserInterface& ui_;
     std::unique_ptr<Impl> impl_;
     bool showErrors_ = true;
+    std::uint64_t progressTotal_ = 0;
     std::vector<std::string> errors_;
 };
 

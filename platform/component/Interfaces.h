@@ -140,6 +140,10 @@ public:
     // and safe to call from any thread. A stopped operation leaves nothing
     // half written behind and returns false without a notification.
     [[nodiscard]] virtual bool ContinueWork() = 0;
+    // Told after each file a long operation handled (extracting a whole
+    // archive): how many so far and the last one's stored name. Called like
+    // ContinueWork, from whichever thread runs the work, so it must be cheap.
+    virtual void WorkProgress(std::uint64_t filesDone, const std::string& name) = 0;
 
 protected:
     ~IControlSite() = default;

@@ -37,6 +37,12 @@ bool QueuedControlSite::ContinueWork()
     return !continueCheck_ || continueCheck_();
 }
 
+void QueuedControlSite::WorkProgress(std::uint64_t filesDone, const std::string& name)
+{
+    if (progressReport_)
+        progressReport_(filesDone, name);
+}
+
 void QueuedControlSite::requireHostThread() const
 {
     if (!IsHostThread())

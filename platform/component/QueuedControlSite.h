@@ -27,9 +27,13 @@ public:
     [[nodiscard]] bool IsHostThread() const override;
     void ShowErrorMessage(const std::string& description, const std::string& source) override;
     [[nodiscard]] bool ContinueWork() override;
+    void WorkProgress(std::uint64_t filesDone, const std::string& name) override;
 
     // What ContinueWork() asks (any thread); without one the work always goes on.
     void setContinueCheck(std::function<bool()> check) { continueCheck_ = std::move(check); }
+    // Where WorkProgress() goes (any thread); without one it goes nowhere.
+    using ProgressReport = std::function<void(std::uint64_t filesDone, const std::string& name)>;
+    void setProgressReport(ProgressReport report) { progressReport_ = std::move(report); }
 
     // Runs the tasks queued when it is called, in order; tasks they post
     // wait for the next call. Returns how many ran. Host thread only
@@ -46,6 +50,7 @@ private:
     const std::thread::id hostThread_;
     ErrorDisplay display_;
     std::function<bool()> continueCheck_;
+    ProgressReport progressReport_;
     std::mutex mutex_;
     std::condition_variable posted_;
     std::deque<std::function<void()>> tasks_;

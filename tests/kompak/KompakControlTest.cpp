@@ -76,6 +76,7 @@ public:
     [[nodiscard]] bool IsHostThread() const override { return queue_.IsHostThread(); }
     void ShowErrorMessage(const std::string& d, const std::string& s) override { queue_.ShowErrorMessage(d, s); }
     [[nodiscard]] bool ContinueWork() override { return !stop; }
+    void WorkProgress(std::uint64_t, const std::string&) override {}
 
     void setGate(bool closed)
     {

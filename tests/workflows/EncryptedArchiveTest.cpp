@@ -212,6 +212,18 @@ TEST(DestinationRule, VkfTextStandsForItsFolder)
     EXPECT_EQ(destinationFolder("x.vkf"), "");
 }
 
+TEST_F(EncryptedArchiveTest, DecryptAllShowsTheFileInHandUpToTheLast)
+{
+    const std::string p = archive({make("photos/a.jpg", "picture"), make("docs/b.txt", "document")});
+    EncryptedArchive window(ui, suite.table);
+    ASSERT_TRUE(window.open(p));
+    ui.progressShown.clear();
+    EXPECT_TRUE(window.extractAll(dir.file("out"), true).allSucceeded());
+    ASSERT_FALSE(ui.progressShown.empty());
+    EXPECT_EQ(ui.progressShown.front(), std::make_pair(50, std::string("photos/a.jpg")));
+    EXPECT_EQ(ui.progressShown.back(), std::make_pair(100, std::string("docs/b.txt")));
+}
+
 TEST_F(EncryptedArchiveTest, CancelStopsBetweenSelectedEntries)
 {
     const std::string p = archive({make("photos/a.jpg", "picture"), make("docs/b.txt", "document")});

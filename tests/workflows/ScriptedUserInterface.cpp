@@ -22,9 +22,10 @@ std::optional<std::string> ScriptedUserInterface::askPassword()
     return password;
 }
 
-void ScriptedUserInterface::progress(int, const std::string&)
+void ScriptedUserInterface::progress(int percent, const std::string& currentFile)
 {
     ++progressEvents;
+    progressShown.emplace_back(percent, currentFile);
 }
 
 bool ScriptedUserInterface::cancelRequested()

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace veilcraft::test {
@@ -27,6 +28,7 @@ public:
     int passwordRequests = 0;
     int cancelAfterProgressEvents = -1;       // -1: never cancel
     int progressEvents = 0;
+    std::vector<std::pair<int, std::string>> progressShown;  // percent and file, in order
     bool busy = false;
     std::function<void()> onProcessEvents;    // runs where a run lets events run
     std::deque<std::string> folders;          // the folder picker's answers, then "" (cancelled)
