@@ -149,7 +149,7 @@ void BM_Base64_Decode(benchmark::State& state)
 
 void callSizes(benchmark::internal::Benchmark* b)
 {
-    b->Arg(64)->Arg(4 << 10)->Arg(1 << 20)->Arg(64 << 20)->Unit(benchmark::kMicrosecond);
+    b->Arg(64)->Arg(4 << 10)->Arg(16 << 10)->Arg(1 << 20)->Arg(64 << 20)->Unit(benchmark::kMicrosecond);
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 
 namespace veilcraft {
 
+class ProgressMeter;
+
 // The RC4 stream cipher as published: key schedule over a 256-entry
 // permutation, output from the first key-stream byte on, no header, no
 // padding. Every call starts from the permutation the key schedule left, so
@@ -32,7 +34,9 @@ private:
         std::array<std::uint32_t, 256> W;
         std::uint32_t i = 0;
         std::uint32_t j = 0;
-        void apply(std::uint8_t* data, std::size_t length);
+        // XORs the key stream into data, whose first byte is the stream's
+        // byte `offset`, telling the meter after each byte as it asks.
+        void apply(std::uint8_t* data, std::size_t length, ProgressMeter& meter, std::uint64_t offset);
     };
 
     void applyKey(std::string_view key);
