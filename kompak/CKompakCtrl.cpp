@@ -168,6 +168,11 @@ void CKompakCtrl::describeInterface()
         savedTrimToLastDir_ = int16Arg(a, 3);
         return Variant(runOrStart(operation::ZipOneFile));
     });
+    addMethod(dispid::ZipNextFiles, "ZipNextFiles", Type::Bool, {S}, [this](const auto& a) {
+        if (BusyFlag.load())
+            return Variant(ReportError(kBusyMessage, ZipError::NoArchiveOpen));
+        return Variant(zipWorker_.ZipNextFiles(stringArg(a, 0)));
+    });
 }
 
 void CKompakCtrl::applyOptions()

@@ -46,7 +46,8 @@ protected:
 private:
     void describeInterface();
 
-    // The seven methods of _DKompak.
+    // The seven methods of _DKompak (and ZipNextFiles, an announcement that
+    // only saves time, answered at once on the host's thread).
     bool ZipClose();
     bool GetZipFileInfo(const std::string& filename);
     bool NewZipFile(const std::string& zipfilename, std::int16_t overwrite);

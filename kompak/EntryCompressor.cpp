@@ -178,6 +178,8 @@ CompressedFile CompressFile(const std::string& path, int level, const KeepGoing&
     result.statSize = static_cast<std::uint64_t>(info.st_size);
     result.device = info.st_dev;
     result.inode = info.st_ino;
+    result.modified = info.st_mtim;
+    result.changed = info.st_ctim;
     result.status = CompressedFile::Status::Ready;
 
     // A file of the size fstat gave is read whole with one byte of room: the

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <ctime>
 #include <sys/types.h>
 #include <vector>
 
@@ -31,6 +32,9 @@ struct CompressedFile {
     // archive (valid unless CannotOpen).
     dev_t device = 0;
     ino_t inode = 0;
+    // The file's times when it was opened (valid unless CannotOpen).
+    timespec modified{};
+    timespec changed{};
     std::uint64_t size = 0;      // bytes read
     std::uint32_t crc = 0;
 

@@ -79,6 +79,9 @@ inline constexpr DISPID UnZipAllFiles = 13;
 inline constexpr DISPID NewZipFile = 14;
 inline constexpr DISPID ZipEntireDirectory = 15;
 inline constexpr DISPID ZipOneFile = 16;
+// ZipNextFiles(filelist): the files the next ZipOneFile calls will name,
+// separated by NUL characters, to be deflated ahead.
+inline constexpr DISPID ZipNextFiles = 17;
 } // namespace dispid
 
 // Dispatch identifiers of _DKompakEvents.

@@ -10,6 +10,7 @@
 #include "EntryReader.h"
 #include "EntryTarget.h"
 #include "ExtractionFolders.h"
+#include "FilesAhead.h"
 #include "ParallelExtraction.h"
 #include "ExtractedFile.h"
 #include "Zip64End.h"
@@ -204,6 +205,8 @@ struct ZipWorker::Impl {
     zip_fileinfo entryInfo{};
     std::uint64_t entriesWritten = 0;
     std::vector<char> buffer;
+    // Files announced for the next ZipOneFile calls, deflating ahead.
+    std::unique_ptr<detail::FilesAhead> ahead;
 
     bool raise(const std::string& text, ZipError code) const { return report ? report(text, code) : false; }
     [[nodiscard]] bool keepGoing() const { return !continueCheck || continueCheck(); }
@@ -249,6 +252,7 @@ void ZipWorker::Impl::forgetTemporary()
 // target's name is left as it was.
 bool ZipWorker::Impl::closeArchive(bool reportFailure)
 {
+    ahead.reset();
     // More entries than the end record can count need the zip64 records
     // the zip library leaves out below 4 GiB.
     const bool closed = zipClose(archive, nullptr) == ZIP_OK &&
@@ -278,6 +282,7 @@ bool ZipWorker::Impl::closeArchive(bool reportFailure)
 // Drops the archive being written without finishing it.
 void ZipWorker::Impl::discardArchive()
 {
+    ahead.reset();
     zipClose(archive, nullptr);
     archive = nullptr;
     archiveFailed = false;
@@ -408,9 +413,33 @@ bool ZipWorker::ZipOneFile(const std::string& filetozip, const std::string& /*fi
     const std::string prefix = trimtolastdir != 0 ? zippath::TrimToLastDir(dir) : std::string();
     const std::string entryDir = PreserveDirPath ? PreservedEntryDir(dir, prefix)
                                                  : detail::CleanEntryDir(zippath::NormalizeZipDir(dirpath_in_zip));
-    const detail::CompressedFile compressed = detail::CompressFile(
-        detail::ToFileSystemPath(filetozip), Z_DEFAULT_COMPRESSION, [this] { return impl_->keepGoing(); });
+    const std::string path = detail::ToFileSystemPath(filetozip);
+    std::optional<detail::CompressedFile> ready;
+    if (impl_->ahead)
+        ready = impl_->ahead->take(path);
+    const detail::CompressedFile compressed =
+        ready ? std::move(*ready)
+              : detail::CompressFile(path, Z_DEFAULT_COMPRESSION, [this] { return impl_->keepGoing(); });
     return impl_->addCompressedFile(filetozip, entryDir + name, compressed);
+}
+
+bool ZipWorker::ZipNextFiles(const std::string& filelist)
+{
+    if (!impl_->archive)
+        return impl_->raise("you must first open a new zip file to write in", ZipError::NoArchiveOpen);
+    std::vector<std::string> paths;
+    for (std::size_t start = 0; start < filelist.size();) {
+        std::size_t end = filelist.find('\0', start);
+        if (end == std::string::npos)
+            end = filelist.size();
+        if (end > start)
+            paths.push_back(detail::ToFileSystemPath(filelist.substr(start, end - start)));
+        start = end + 1;
+    }
+    impl_->ahead.reset();
+    if (!paths.empty())
+        impl_->ahead = std::make_unique<detail::FilesAhead>(paths, Z_DEFAULT_COMPRESSION, impl_->continueCheck);
+    return true;
 }
 
 bool ZipWorker::ZipEntireDirectory(const std::string& directorytozip, std::int16_t include_subdirs,

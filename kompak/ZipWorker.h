@@ -59,6 +59,12 @@ public:
     bool NewZipFile(const std::string& zipfilename, std::int16_t overwrite);
     bool ZipOneFile(const std::string& filetozip, const std::string& filename_in_zip,
                     const std::string& dirpath_in_zip, std::int16_t trimtolastdir);
+    // Announces the files the next ZipOneFile calls will name, in that order
+    // (separated by NUL characters), so that they are deflated ahead on
+    // several cores. Each call still zips its file as it is when called; a
+    // call for a file not announced, or out of order, just gains nothing.
+    // Holds until the archive is closed or another list is announced.
+    bool ZipNextFiles(const std::string& filelist);
     bool ZipEntireDirectory(const std::string& directorytozip, std::int16_t include_subdirs,
                             std::int16_t trimtolastdir);
     bool ZipClose();

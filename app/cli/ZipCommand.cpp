@@ -104,6 +104,14 @@ int create(const std::vector<std::string>& words, bool flat, std::ostream& err)
     zip.put(dispid::PreserveDirPath, !flat);
     if (!zip.call(dispid::NewZipFile, {absolutePath(words[0]), std::int16_t{1}}))
         return zip.exitCode();
+    // The files among the paths are deflated ahead while they are added.
+    std::string files;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        std::error_code ignored;
+        if (!std::filesystem::is_directory(words[i], ignored))
+            files.append(absolutePath(words[i])).push_back('\0');
+    }
+    zip.call(dispid::ZipNextFiles, {files});
     for (std::size_t i = 1; i < words.size() && !Interruption::requested(); ++i) {
         std::error_code ignored;
         if (std::filesystem::is_directory(words[i], ignored)) {

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 #include <sys/stat.h>
 
 namespace veilcraft {
@@ -87,7 +88,24 @@ RunReport ArchiveEncryptionRun::run(const ArchiveEncryptionRequest& request)
             report.outcome = RunReport::Outcome::Refused;
             return fail("the temporary archive cannot be created");
         }
-        for (const std::string& p : request.sources) {
+        // Every source's snapshot is taken before any is read (a change while
+        // it is read keeps the source), and the files to zip are announced,
+        // so that the control deflates them ahead.
+        std::vector<struct stat> snapshots(request.sources.size());
+        std::vector<bool> present(request.sources.size());
+        std::vector<std::string> announced;
+        {
+            std::set<std::string> keys;
+            for (std::size_t i = 0; i < request.sources.size(); ++i) {
+                const std::string& p = request.sources[i];
+                present[i] = ::stat(p.c_str(), &snapshots[i]) == 0;
+                if (keys.insert(entryKey(p)).second)
+                    announced.push_back(p);
+            }
+        }
+        zip->ZipNextFiles(announced);
+        for (std::size_t i = 0; i < request.sources.size(); ++i) {
+            const std::string& p = request.sources[i];
             ui_.processEvents();
             if (ui_.cancelRequested()) {
                 report.outcome = RunReport::Outcome::Cancelled;
@@ -103,23 +121,20 @@ RunReport ArchiveEncryptionRun::run(const ArchiveEncryptionRequest& request)
                                                  " and was not added; it is kept"});
                 continue;
             }
-            // Taken before zipping: a change while it is read keeps the source.
-            struct stat sourceInfo {};
-            const bool present = ::stat(p.c_str(), &sourceInfo) == 0;
             const int errorsBefore = zip->errorCount();
             const bool added = zip->ZipOneFile(p, p, "1111", 1);
             if (ui_.cancelRequested()) {
                 report.outcome = RunReport::Outcome::Cancelled;
                 break;
             }
-            if (!added || zip->errorCount() != errorsBefore || !present) {
+            if (!added || zip->errorCount() != errorsBefore || !present[i]) {
                 entries.erase(named);
                 report.failures.push_back(
                     {p, "could not be added to the archive" +
                             (zip->lastError().empty() ? std::string() : ": " + zip->lastError())});
                 continue;
             }
-            archived.push_back({p, SourceSnapshot::of(sourceInfo)});
+            archived.push_back({p, SourceSnapshot::of(snapshots[i])});
         }
         const int errorsBefore = zip->errorCount();
         const bool closed = zip->ZipClose();

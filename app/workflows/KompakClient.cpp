@@ -187,6 +187,14 @@ bool KompakClient::ZipEntireDirectory(const std::string& folder, std::int16_t in
     return impl_->call(*this, dispid::ZipEntireDirectory, {folder, includeSubdirs, trimToLastDir});
 }
 
+bool KompakClient::ZipNextFiles(const std::vector<std::string>& files)
+{
+    std::string list;
+    for (const std::string& file : files)
+        list.append(file).push_back('\0');
+    return impl_->call(*this, dispid::ZipNextFiles, {list});
+}
+
 bool KompakClient::ZipClose() { return impl_->call(*this, dispid::ZipClose, {}); }
 
 bool KompakClient::GetZipFileInfo(const std::string& zipFile)

@@ -39,6 +39,9 @@ public:
     bool ZipOneFile(const std::string& file, const std::string& nameInZip, const std::string& dirInZip,
                     std::int16_t trimToLastDir);
     bool ZipEntireDirectory(const std::string& folder, std::int16_t includeSubdirs, std::int16_t trimToLastDir);
+    // The files the next ZipOneFile calls will name, in order: they are
+    // deflated ahead on several cores.
+    bool ZipNextFiles(const std::vector<std::string>& files);
     bool ZipClose();
     bool GetZipFileInfo(const std::string& zipFile);
     bool UnZipAllFiles(const std::string& zipFile, const std::string& toFolder);

@@ -195,8 +195,9 @@ TEST_F(KompakControlTest, EveryMemberNameMapsToItsDispatchIdentifierIgnoringCase
                            "MultipleFiles",         "ZipClose",
                            "GetZipFileInfo",        "UnZipOneFile",
                            "UnZipAllFiles",         "NewZipFile",
-                           "ZipEntireDirectory",    "ZipOneFile"};
-    for (DISPID id = 1; id <= 16; ++id)
+                           "ZipEntireDirectory",    "ZipOneFile",
+                           "ZipNextFiles"};
+    for (DISPID id = 1; id <= 17; ++id)
         EXPECT_EQ(control_.idOf(names[id - 1]), id);
     EXPECT_EQ(control_.idOf("zipentiredirectory"), dispid::ZipEntireDirectory);
     EXPECT_EQ(control_.idOf("PRESERVEDIRPATH"), dispid::PreserveDirPath);
