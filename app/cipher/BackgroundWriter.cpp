@@ -1,5 +1,7 @@
 #include "BackgroundWriter.h"
 
+#include "WriteAll.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <unistd.h>
@@ -81,17 +83,12 @@ void BackgroundWriter::run()
 
 int BackgroundWriter::writeAll(const Buffer& buffer) const
 {
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t written = ::write(fd_, buffer.data() + done, buffer.size() - done);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return 0;
+    // A write that makes no progress ends the output rather than being
+    // tried again for ever.
+    errno = 0;
+    if (veilcraft::writeAll(fd_, buffer.data(), buffer.size()))
+        return 0;
+    return errno != 0 ? errno : EIO;
 }
 
 int BackgroundWriter::finish()

@@ -43,6 +43,7 @@ FileSource::FileSource(const std::string& path, std::uint64_t limit) : path_(pat
 
 FileSource::~FileSource()
 {
+    ahead_.reset();
     if (fd_ >= 0)
         ::close(fd_);
 }
@@ -50,7 +51,18 @@ FileSource::~FileSource()
 std::size_t FileSource::read(std::uint8_t* buffer, std::size_t length)
 {
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(length, size_ - position_));
-    readAt(position_, buffer, wanted);
+    // A thread costs more than a small file's reads.
+    constexpr std::uint64_t kReadAheadFrom = std::uint64_t{1} << 20;
+    if (!ahead_ && position_ == 0 && size_ >= kReadAheadFrom)
+        ahead_ = std::make_unique<BackgroundReader>(fd_, 0, size_);
+    if (!ahead_) {
+        readAt(position_, buffer, wanted);
+    } else if (const BackgroundReader::Result got = ahead_->read(buffer, wanted); got.length < wanted) {
+        errno = got.error;
+        throw CipherError("Cannot read " + path_ + ": " +
+                          (got.failure == BackgroundReader::Failure::Error ? cause()
+                                                                            : "the file became shorter while it was read"));
+    }
     position_ += wanted;
     return wanted;
 }

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "BackgroundReader.h"
 #include "ByteStream.h"
 
+#include <memory>
 #include <string>
 
 namespace veilcraft {
 
 // Reads a regular file, or only its first `limit` bytes, as a ByteSource.
 // The size is taken when the file is opened; a file that shrinks while it is
-// read is reported instead of yielding short output.
+// read is reported instead of yielding short output. A large file read from
+// its start is read ahead on a second thread.
 class FileSource final : public ByteSource {
 public:
     // Throws CipherError naming the path and the cause when the file cannot be opened.
@@ -28,6 +31,7 @@ private:
     int fd_ = -1;
     std::uint64_t size_ = 0;
     std::uint64_t position_ = 0;
+    std::unique_ptr<BackgroundReader> ahead_;
 };
 
 }  // namespace veilcraft
