@@ -113,6 +113,25 @@ TEST_F(KompakZipWorker, AnnouncedFilesAreStoredAsTheyAreWhenAdded)
     EXPECT_THAT(reports.list, IsEmpty());
 }
 
+TEST_F(KompakZipWorker, ExtractingAllReportsEveryFileEntryInOrder)
+{
+    // Small entries go to the workers and a large one is extracted on the
+    // walking thread; the reports still come in the archive's order and
+    // leave out folder entries, as the listing does.
+    const std::string archive = dir.file("progress.zip");
+    craftArchive(archive, {{"docs/", "", 0x00200000, 0},
+                           {"docs/a.txt", "first"},
+                           {"big.bin", randomBytes(5 << 20, 3)},
+                           {"docs/b.txt", "second"}});
+    std::vector<std::pair<std::uint64_t, std::string>> seen;
+    ZipWorker reporting(reports.reporter(), {},
+                        [&seen](std::uint64_t done, const std::string& name) { seen.emplace_back(done, name); });
+    ASSERT_TRUE(reporting.UnZipAllFiles(archive, dir.file("out")));
+    EXPECT_THAT(seen, ElementsAre(std::make_pair(1u, std::string("docs/a.txt")),
+                                  std::make_pair(2u, std::string("big.bin")),
+                                  std::make_pair(3u, std::string("docs/b.txt"))));
+}
+
 TEST_F(KompakZipWorker, ZipEntireDirectoryStoresFilesInPostOrder)
 {
     makeFile("root/b.txt");
