@@ -26,8 +26,10 @@ CompressedFile CompressionQueue::next()
     done_.wait(lock, [this] { return results_.count(taken_) != 0; });
     CompressedFile result = std::move(results_.at(taken_));
     results_.erase(taken_++);
+    const bool wake = started_ - taken_ == ahead_ / 2;
     lock.unlock();
-    room_.notify_one();
+    if (wake)
+        room_.notify_all();
     return result;
 }
 
@@ -47,17 +49,27 @@ void CompressionQueue::work()
         std::size_t index = 0;
         {
             std::unique_lock lock(mutex_);
-            room_.wait(lock, [this] { return ending_ || started_ >= paths_.size() || started_ - taken_ < ahead_; });
+            // A worker that finds the window full sleeps until half of it
+            // was taken, and the taker wakes them then: waking one for every
+            // file taken costs more than deflating a small file.
+            if (!ending_ && started_ < paths_.size() && started_ - taken_ >= ahead_)
+                room_.wait(lock, [this] {
+                    return ending_ || started_ >= paths_.size() || started_ - taken_ <= ahead_ / 2;
+                });
             if (ending_ || started_ >= paths_.size())
                 return;
             index = started_++;
         }
         CompressedFile result = CompressFile(paths_[index], level_, keepGoing);
+        bool awaited = false;
         {
             const std::lock_guard lock(mutex_);
             results_.emplace(index, std::move(result));
+            awaited = index == taken_;
         }
-        done_.notify_all();
+        // Only the result the taker waits for can wake it.
+        if (awaited)
+            done_.notify_all();
     }
 }
 
