@@ -46,6 +46,15 @@ protected:
         writeFile(dir.file("tree/sub/deeper/.hidden"), "");
     }
 
+    // Zips tree/ with us, stored from the folder's own name on.
+    void zipTree(const std::string& archive)
+    {
+        worker.PreserveDirPath = true;
+        ASSERT_TRUE(worker.NewZipFile(archive, 1));
+        ASSERT_TRUE(worker.ZipEntireDirectory(dir.file("tree"), 1, 1));
+        ASSERT_TRUE(worker.ZipClose());
+    }
+
     // Extracts archive with us into a fresh folder and compares the files
     // with tree/.
     void expectExtractsToTree(const std::string& archive, const std::string& prefix)
@@ -66,10 +75,7 @@ protected:
 TEST_F(KompakZipPeers, PeersAcceptOurArchives)
 {
     const std::string archive = dir.file("ours.zip");
-    worker.PreserveDirPath = true;
-    ASSERT_TRUE(worker.NewZipFile(archive, 1));
-    ASSERT_TRUE(worker.ZipEntireDirectory(dir.file("tree"), 1, 1));
-    ASSERT_TRUE(worker.ZipClose());
+    ASSERT_NO_FATAL_FAILURE(zipTree(archive));
 
     std::string output;
     EXPECT_EQ(runShell("unzip -t " + quote(archive), output), 0) << output;
@@ -100,10 +106,7 @@ print('ok')
 TEST_F(KompakZipPeers, Zip64EndRecordsAreReadByPeersAndUs)
 {
     const std::string archive = dir.file("ours.zip");
-    worker.PreserveDirPath = true;
-    ASSERT_TRUE(worker.NewZipFile(archive, 1));
-    ASSERT_TRUE(worker.ZipEntireDirectory(dir.file("tree"), 1, 1));
-    ASSERT_TRUE(worker.ZipClose());
+    ASSERT_NO_FATAL_FAILURE(zipTree(archive));
     const int fd = ::open(archive.c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
     EXPECT_TRUE(detail::WriteZip64End(fd, 4));
