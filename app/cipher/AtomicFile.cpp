@@ -101,7 +101,7 @@ void AtomicFile::commit(Durability durability)
         throw CipherError("Cannot write " + target_ + ": " + cause(error));
     struct stat existing {};
     const bool replacing = ::lstat(target_.c_str(), &existing) == 0;
-    const bool sync = durability == Durability::Always || replacing;
+    const bool sync = durability == Durability::Always || (durability == Durability::WhenReplacing && replacing);
     // A replaced file keeps its permissions, so that a private file does not
     // become readable by others when it is written again; a new one gets
     // those it would have had if created directly.

@@ -22,6 +22,10 @@ public:
         WhenReplacing,
         // Always fsync: the caller is about to delete the data's only other copy.
         Always,
+        // Never fsync: a work file removed at the end of the run, such as a
+        // decrypted archive being read. Flushing it would only put plaintext
+        // on the disk sooner, at the cost of a disk write of its whole size.
+        Never,
     };
 
     // Throws CipherError naming the target and the cause when the temporary

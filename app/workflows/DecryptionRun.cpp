@@ -149,7 +149,7 @@ std::string DecryptionRun::unpackArchive(const std::string& path, const vkf::Con
     {
         RunProgress progress(ciphers_.currentCipher(), ui_, path);
         vkf::decryptPayload(ciphers_.currentCipher(), path, info, temporary.path(), password,
-                            AtomicFile::Durability::WhenReplacing, 0600);
+                            AtomicFile::Durability::Never, 0600);
         temporary.relock();
     }
     // The payload carries no password check: a wrong password decrypts to

@@ -122,7 +122,7 @@ bool EncryptedArchive::openArchive()
         ui_.setBusy(true);
         try {
             vkf::decryptPayload(ciphers_.currentCipher(), container_, info_, temporary_->path(), password_,
-                                AtomicFile::Durability::WhenReplacing, 0600);
+                                AtomicFile::Durability::Never, 0600);
             temporary_->relock();
         } catch (...) {
             ui_.setBusy(false);
