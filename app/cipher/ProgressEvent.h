@@ -19,6 +19,7 @@ public:
         return nextId_++;
     }
     void disconnect(int id) { listeners_.erase(id); }
+    [[nodiscard]] bool hasListeners() const { return !listeners_.empty(); }
 
     void raise(int percent) const
     {

@@ -12,10 +12,14 @@ namespace veilcraft {
 // reached the next threshold. The first unit always raises 0, and finish()
 // raises the closing 100. Streaming code uses next() to process whole runs of
 // units between two thresholds, which keeps the sequence identical to a
-// unit-by-unit loop over one buffer.
+// unit-by-unit loop over one buffer. With nobody listening there are no
+// thresholds, so an engine processes its whole buffer in one run.
 class ProgressMeter {
 public:
-    ProgressMeter(const ProgressEvent& event, std::uint64_t total) : event_(event), total_(total) {}
+    ProgressMeter(const ProgressEvent& event, std::uint64_t total)
+        : event_(event), total_(total), next_(event.hasListeners() ? 0 : kNever)
+    {
+    }
 
     void after(std::uint64_t position)
     {
@@ -34,11 +38,14 @@ public:
     void finish() const { event_.raise(100); }
 
 private:
+    // Beyond any position, with room to add a unit or a block to it.
+    static constexpr std::uint64_t kNever = std::uint64_t{1} << 62;
+
     void fire(std::uint64_t position);
 
     const ProgressEvent& event_;
     std::uint64_t total_;
-    std::uint64_t next_ = 0;
+    std::uint64_t next_;
 };
 
 }  // namespace veilcraft
