@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace veilcraft {
 
@@ -33,12 +34,6 @@ std::string fileNameOf(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-void syncFd(int fd, const std::string& what)
-{
-    if (::fsync(fd) != 0)
-        throw CipherError("Cannot write " + what + ": " + cause(errno));
 }
 
 }  // namespace
@@ -99,30 +94,37 @@ void AtomicFile::commit(Durability durability)
     writer_.reset();
     if (error != 0)
         throw CipherError("Cannot write " + target_ + ": " + cause(error));
+    commitTemporary(std::exchange(fd_, -1), temporary_, target_, mode_, durability);
+    temporary_.clear();
+}
+
+void commitTemporary(int fd, const std::string& temporary, const std::string& target, int mode,
+                     AtomicFile::Durability durability)
+{
     struct stat existing {};
-    const bool replacing = ::lstat(target_.c_str(), &existing) == 0;
-    const bool sync = durability == Durability::Always || (durability == Durability::WhenReplacing && replacing);
+    const bool replacing = ::lstat(target.c_str(), &existing) == 0;
+    const bool sync = durability == AtomicFile::Durability::Always ||
+                      (durability == AtomicFile::Durability::WhenReplacing && replacing);
     // A replaced file keeps its permissions, so that a private file does not
     // become readable by others when it is written again; a new one gets
     // those it would have had if created directly.
     const mode_t finalMode = replacing && S_ISREG(existing.st_mode)
                                  ? existing.st_mode & 07777
-                                 : static_cast<mode_t>(mode_) & ~processUmask() & 07777;
-    ::fchmod(fd_, finalMode);
-    if (sync)
-        syncFd(fd_, target_);
-    if (::close(fd_) != 0) {
-        fd_ = -1;
-        throw CipherError("Cannot write " + target_ + ": " + cause(errno));
+                                 : static_cast<mode_t>(mode) & ~processUmask() & 07777;
+    ::fchmod(fd, finalMode);
+    if (sync && ::fsync(fd) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw CipherError("Cannot write " + target + ": " + cause(error));
     }
-    fd_ = -1;
+    if (::close(fd) != 0)
+        throw CipherError("Cannot write " + target + ": " + cause(errno));
     if (replacing && S_ISDIR(existing.st_mode))
-        throw CipherError("Cannot write " + target_ + ": a folder of that name exists");
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0)
-        throw CipherError("Cannot write " + target_ + ": " + cause(errno));
-    temporary_.clear();
+        throw CipherError("Cannot write " + target + ": a folder of that name exists");
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+        throw CipherError("Cannot write " + target + ": " + cause(errno));
     if (sync)
-        syncFolderOf(target_);
+        syncFolderOf(target);
 }
 
 }  // namespace veilcraft

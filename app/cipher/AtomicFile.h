@@ -55,4 +55,12 @@ private:
 // fsync of a folder, so that a rename or an unlink in it is on disk.
 void syncFolderOf(const std::string& path);
 
+// Finishes a private file written in the target's folder: gives it the
+// permissions of the file it replaces, or `mode` less the umask for a new
+// one, flushes it as `durability` asks, closes `fd` (always) and renames the
+// file to `target`. Throws CipherError naming the target; the file is then
+// still under `temporary`.
+void commitTemporary(int fd, const std::string& temporary, const std::string& target, int mode,
+                     AtomicFile::Durability durability);
+
 }  // namespace veilcraft

@@ -3,6 +3,7 @@
 #include "CipherError.h"
 #include "EncryptionChecks.h"
 #include "ExistingFile.h"
+#include "InPlaceEncryption.h"
 #include "KompakClient.h"
 #include "PathText.h"
 #include "RunProgress.h"
@@ -157,10 +158,13 @@ RunReport ArchiveEncryptionRun::run(const ArchiveEncryptionRequest& request)
         }
         CipherEngine& engine = ciphers_.currentCipher();
         RunProgress progress(engine, ui_, request.saveTo);
-        vkf::writeContainer(engine, z.path(), request.saveTo, request.password,
-                            vkf::encodeTrailer(vkf::kArchiveContentType, ciphers_.selectedPosition()),
-                            request.removeSourceFiles ? AtomicFile::Durability::Always
-                                                      : AtomicFile::Durability::WhenReplacing);
+        // The archive is ours alone and goes once encrypted: it becomes the
+        // container where it lies. A failure leaves it to be removed.
+        InPlaceEncryption container(z, request.saveTo);
+        container.encrypt(engine, request.password,
+                          vkf::encodeTrailer(vkf::kArchiveContentType, ciphers_.selectedPosition()));
+        container.commit(request.removeSourceFiles ? AtomicFile::Durability::Always
+                                                   : AtomicFile::Durability::WhenReplacing);
     } catch (const CipherError& error) {
         ui_.setBusy(false);
         report.outcome = RunReport::Outcome::Refused;

@@ -1,6 +1,7 @@
 #include "FolderEncryption.h"
 
 #include "CipherError.h"
+#include "InPlaceEncryption.h"
 #include "KompakClient.h"
 #include "Latin1.h"
 #include "PathText.h"
@@ -13,6 +14,9 @@
 namespace veilcraft {
 
 namespace {
+
+constexpr const char* kArchiveLost =
+    " The archive of the folder could not be kept: choose the output file and press \"Create\" again.";
 
 std::string trimmed(const std::string& text)
 {
@@ -121,6 +125,19 @@ bool FolderEncryption::create(const std::string& folder)
     return true;
 }
 
+bool FolderEncryption::keepArchive(std::optional<InPlaceEncryption>& container, CipherEngine& engine,
+                                   std::string_view key)
+{
+    // Encryption works on the archive itself: it stays for another try only
+    // once what was encrypted is decrypted again.
+    if (!container || container->restore(engine, key))
+        return true;
+    container.reset();
+    temporary_.reset();
+    state_ = State::Idle;
+    return false;
+}
+
 RunReport FolderEncryption::encrypt(const std::string& password, const std::string& retyped)
 {
     RunReport report;
@@ -145,20 +162,26 @@ RunReport FolderEncryption::encrypt(const std::string& password, const std::stri
     report.outcome = RunReport::Outcome::Completed;
     ui_.setBusy(true);
     ui_.processEvents();
+    CipherEngine& engine = ciphers_.currentCipher();
+    std::optional<InPlaceEncryption> container;
     try {
-        CipherEngine& engine = ciphers_.currentCipher();
+        container.emplace(*temporary_, saveTo_);
         RunProgress progress(engine, ui_, saveTo_);
-        vkf::writeContainer(engine, temporary_->path(), saveTo_, key,
-                            vkf::encodeTrailer(vkf::kArchiveContentType, ciphers_.selectedPosition()));
+        container->encrypt(engine, key, vkf::encodeTrailer(vkf::kArchiveContentType, ciphers_.selectedPosition()));
+        container->commit(AtomicFile::Durability::WhenReplacing);
     } catch (const CipherError& error) {
+        const bool kept = keepArchive(container, engine, key);
         ui_.setBusy(false);
         report.outcome = RunReport::Outcome::Refused;
         report.failures.push_back({saveTo_, error.what()});
-        // The archive stays, so the user can try again.
-        return refuse(saveTo_ + " was not written: " + error.what());
+        return refuse(saveTo_ + " was not written: " + error.what() + (kept ? "" : kArchiveLost));
     } catch (const RunCancelled&) {
+        const bool kept = keepArchive(container, engine, key);
         ui_.setBusy(false);
         report.outcome = RunReport::Outcome::Cancelled;
+        if (!kept)
+            ui_.message(saveTo_ + " was not written." + kArchiveLost, kApplicationTitle, UserInterface::Buttons::Ok,
+                        UserInterface::Icon::Warning);
         return report;
     }
     reset();

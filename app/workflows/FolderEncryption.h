@@ -1,12 +1,14 @@
 #pragma once
 
 #include "CipherTable.h"
+#include "InPlaceEncryption.h"
 #include "RunReport.h"
 #include "TemporaryFile.h"
 #include "UserInterface.h"
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace veilcraft {
 
@@ -50,6 +52,9 @@ private:
     enum class State { Idle, ZipOpen, Zipped };
 
     void reset();
+    // After a failed or cancelled encryption: true when the archive is as it
+    // was and stays for another try, else it is dropped.
+    bool keepArchive(std::optional<InPlaceEncryption>& container, CipherEngine& engine, std::string_view key);
 
     UserInterface& ui_;
     const CipherTable& ciphers_;

@@ -56,6 +56,14 @@ void TemporaryFile::relock()
     fd_ = fd;
 }
 
+void TemporaryFile::forget()
+{
+    path_.clear();
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
 TemporaryFile::~TemporaryFile()
 {
     if (!path_.empty())

@@ -33,6 +33,10 @@ public:
     // renaming its own over it: lock what is under the name now.
     void relock();
 
+    // The file now lives on under another name (it was renamed to a final
+    // output): stop guarding it and never remove it.
+    void forget();
+
 private:
     TemporaryFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
 

@@ -172,3 +172,40 @@ TEST_F(FolderEncryptionTest, ChoosingAgainOrLeavingRemovesTheOpenArchive)
     }
     EXPECT_THAT(listFolder(dir.path()), ElementsAre("data", "tmp"));
 }
+
+TEST_F(FolderEncryptionTest, AStoppedOrFailedEncryptionLeavesTheArchiveForAnotherTry)
+{
+    // Large enough for several chunks to be encrypted in place before the stop.
+    const std::string noise = test::randomBytes(300 << 10, 7);
+    writeFile(dir.file("data/photos/noise.bin"), noise);
+    const std::string out = dir.file("photos.vkf");
+    ASSERT_TRUE(panel.chooseOutput(out));
+    ASSERT_TRUE(panel.create(dir.file("data/photos")));
+
+    ui.cancelAfterProgressEvents = 60;
+    EXPECT_EQ(panel.encrypt("pw", "pw").outcome, RunReport::Outcome::Cancelled);
+    ui.cancelAfterProgressEvents = -1;
+    // The output's name is taken by a folder only when the container is
+    // complete, at the rename.
+    std::filesystem::create_directory(out);
+    EXPECT_EQ(panel.encrypt("pw", "pw").outcome, RunReport::Outcome::Refused);
+    EXPECT_TRUE(panel.zipped());
+    std::filesystem::remove(out);
+
+    ui.messages.clear();
+    EXPECT_TRUE(panel.encrypt("pw", "pw").allSucceeded());
+    EXPECT_THAT(ui.texts(), ElementsAre("Encrypt succeed!"));
+    EXPECT_THAT(listFolder(dir.path()), ElementsAre("data", "photos.vkf", "tmp"));
+    struct stat info {};
+    ASSERT_EQ(::stat(out.c_str(), &info), 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(info.st_mode & 0777, 0666u & ~mask);
+    EXPECT_THAT(entriesOf(out),
+                ElementsAre("photos/a/x.txt", "photos/b/x.txt", "photos/noise.bin", "photos/top.txt"));
+    ui.messages.clear();
+    EncryptedArchive archive(ui, suite.table);
+    ASSERT_TRUE(archive.open(out));
+    ASSERT_TRUE(archive.extractAll(dir.file("back"), true).allSucceeded());
+    EXPECT_EQ(readFile(dir.file("back/photos/noise.bin")), noise);
+}
