@@ -79,6 +79,7 @@ RunReport ArchiveEncryptionRun::run(const ArchiveEncryptionRequest& request)
 
     std::vector<Archived> archived;
     std::map<std::string, std::string> entries;  // entry key -> the source stored under it
+    bool leftOut = false;                        // a source could not be read or added
     report.outcome = RunReport::Outcome::Completed;
     ui_.setBusy(true);
     try {
@@ -130,6 +131,7 @@ RunReport ArchiveEncryptionRun::run(const ArchiveEncryptionRequest& request)
             }
             if (!added || zip->errorCount() != errorsBefore || !present[i]) {
                 entries.erase(named);
+                leftOut = true;
                 report.failures.push_back(
                     {p, "could not be added to the archive" +
                             (zip->lastError().empty() ? std::string() : ": " + zip->lastError())});
@@ -148,6 +150,18 @@ RunReport ArchiveEncryptionRun::run(const ArchiveEncryptionRequest& request)
             ui_.setBusy(false);
             report.outcome = RunReport::Outcome::Refused;
             return fail("the temporary archive cannot be completed");
+        }
+        // The file being replaced may be the only copy left of a source that
+        // is gone: a run stopped while it removed its sources, started again.
+        if (leftOut && FileIdentity::of(request.saveTo)) {
+            ui_.setBusy(false);
+            report.outcome = RunReport::Outcome::Refused;
+            ui_.message(describeFailures(request.saveTo +
+                                             " was not replaced, as it may hold the only copy of these files, "
+                                             "which could not be archived:",
+                                         report.failures),
+                        kApplicationTitle, UserInterface::Buttons::Ok, UserInterface::Icon::Critical);
+            return report;
         }
         if (archived.empty()) {
             ui_.setBusy(false);

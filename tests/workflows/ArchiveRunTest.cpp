@@ -164,6 +164,26 @@ TEST_F(ArchiveRunTest, SourcesAreRemovedOnlyAfterSuccessAndNeverWhenNotArchived)
     EXPECT_EQ(readFile(dir.file("all/docs/b.txt")), "bbb");
 }
 
+TEST_F(ArchiveRunTest, AnArchiveLackingANamedFileDoesNotReplaceAnExistingOne)
+{
+    const std::string a = make("docs/a.txt", "aaa");
+    const std::string b = make("docs/b.txt", "bbb");
+    const std::string out = dir.file("all.vkf");
+    ASSERT_TRUE(encrypt({a, b}, out, true).allSucceeded());
+    // As if that run had been stopped after removing a alone, and is run again.
+    make("docs/b.txt", "bbb");
+    const std::string before = readFile(out);
+
+    ui.messages.clear();
+    const RunReport report = encrypt({a, b}, out, true);
+    EXPECT_EQ(report.outcome, RunReport::Outcome::Refused);
+    EXPECT_THAT(ui.texts().back(), HasSubstr(out + " was not replaced"));
+    EXPECT_THAT(ui.texts().back(), HasSubstr(a));
+    EXPECT_EQ(readFile(out), before);
+    EXPECT_EQ(readFile(b), "bbb");
+    EXPECT_THAT(listFolder(dir.path()), ElementsAre("all.vkf", "docs", "tmp"));
+}
+
 TEST_F(ArchiveRunTest, OutputInAMissingFolderIsRefusedAndNothingIsRemoved)
 {
     const std::string a = make("docs/a.txt", "aaa");
