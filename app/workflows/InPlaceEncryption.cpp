@@ -48,10 +48,16 @@ InPlaceEncryption::~InPlaceEncryption()
 
 void InPlaceEncryption::openForWriting()
 {
-    fd_ = ::open(content_.path().c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(content_.path().c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        throw CipherError("Cannot write " + outPath_ + ": " + std::strerror(errno));
     struct stat info {};
-    if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))
-        throw CipherError("Cannot write " + outPath_ + ": " + std::strerror(fd_ < 0 ? errno : EINVAL));
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        // Thrown from the constructor too, where no destructor would close it.
+        ::close(fd);
+        throw CipherError("Cannot write " + outPath_ + ": " + std::strerror(EINVAL));
+    }
+    fd_ = fd;
 }
 
 void InPlaceEncryption::encrypt(CipherEngine& engine, std::string_view key, const vkf::TrailerBytes& trailer)
